@@ -1,0 +1,42 @@
+#pragma once
+// Errors of the core: exceptions carrying an English message.
+#include <cstdint>
+#include <source_location>
+#include <stdexcept>
+#include <string>
+
+// Base of every error the core raises on purpose.
+class EMorvantaError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An index outside a list ("List index out of bounds (%d)").
+class EListIndexError : public EMorvantaError {
+public:
+    explicit EListIndexError(long long index);
+};
+
+// Assertion-style error: "%s (%s, ligne %d)" with the message, the unit and the source line.
+class EAssertionFailed : public EMorvantaError {
+public:
+    EAssertionFailed(std::string message, std::string unit, int line);
+    const std::string& Message() const { return message_; }
+    const std::string& Unit() const { return unit_; }
+    int Line() const { return line_; }
+
+private:
+    std::string message_;
+    std::string unit_;
+    int line_;
+};
+
+// Raises EAssertionFailed for `unit` (such as "U_BmpToAvi") at the caller's line.
+[[noreturn]] void RaiseAssert(const std::string& message, const char* unit,
+                              std::source_location where = std::source_location::current());
+
+// "$" followed by the code as 8 upper-case hexadecimal digits.
+std::string HexCode(std::uint32_t code);
+
+// The text of the current errno (strerror), for messages about files.
+std::string SystemErrorText(int err);

@@ -1,0 +1,30 @@
+#pragma once
+// One picture of the slideshow as a 32-bit frame: decoded from JPEG or BMP, fitted into a target
+// size with black bands, coloured, and copied out window by window.
+#include <cstdint>
+#include <string>
+
+#include "platform/U_Bitmap32.h"
+
+// Pictures above this many pixels are refused before their pixels are allocated.
+inline constexpr std::uint64_t DefaultMaxPicturePixels = 256ull * 1000 * 1000;
+
+class TImageFile {
+public:
+    // Loads the whole file at its natural size. Throws EMorvantaError naming the file.
+    explicit TImageFile(const std::string& fileName,
+                        std::uint64_t maxPixels = DefaultMaxPicturePixels);
+    // Loads, then FitTo(width, height).
+    TImageFile(const std::string& fileName, int width, int height,
+               std::uint64_t maxPixels = DefaultMaxPicturePixels);
+
+    // Scales into exactly width x height keeping the aspect; black bands fill the rest.
+    // 0 x 0 leaves the picture untouched.
+    void FitTo(int width, int height);
+    void Greyscale();
+    void Sepia();
+    // dest becomes width x height with the pixels from (left, top) onward, one to one.
+    void CopyRegion(TBitmap32& dest, int left, int top, int width, int height) const;
+
+    TBitmap32 Bitmap;
+};
