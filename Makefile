@@ -7,7 +7,7 @@ CMAKE_ARGS ?=
 PACKAGES := build-essential cmake pkg-config libjpeg62-turbo-dev \
             libavcodec-dev libavformat-dev libavutil-dev libswscale-dev \
             libfreetype-dev libfontconfig-dev fonts-dejavu-core \
-            libgtest-dev ffmpeg util-linux
+            libgtest-dev ffmpeg lame util-linux
 
 .PHONY: all deps configure build demo test test-fast test-asan clean format
 

@@ -9,6 +9,15 @@
 // Pictures above this many pixels are refused before their pixels are allocated.
 inline constexpr std::uint64_t DefaultMaxPicturePixels = 256ull * 1000 * 1000;
 
+// Black bands of a fitted picture: rows at the top and bottom, or columns at each side.
+struct TFitBands {
+    int Top = 0;
+    int Side = 0;
+};
+
+// The bands that fit a srcWidth x srcHeight picture into width x height keeping its aspect.
+TFitBands ComputeFitBands(int srcWidth, int srcHeight, int width, int height);
+
 class TImageFile {
 public:
     // Loads the whole file at its natural size. Throws EMorvantaError naming the file.

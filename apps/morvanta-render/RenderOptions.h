@@ -1,0 +1,39 @@
+#pragma once
+// The command line of morvanta-render.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/U_Project.h"
+
+struct TRenderOptions {
+    std::optional<std::string> Project;
+    std::optional<std::string> Output;
+    std::vector<std::string> Pictures;  // entries from -p, after the project's own
+    std::optional<std::string> Sound;
+    bool NoSound = false;
+    int TimeMs = 3000;
+    bool MatchAudio = false;
+    int Fps = 15;
+    int Width = 640;
+    int Height = 480;
+    std::optional<std::string> Codec;
+    bool CrossFade = true;
+    bool Captions = true;
+    bool Dynamic = false;
+    bool SingleFrame = false;
+    std::optional<TEffect> Effect;
+    bool ListCodecs = false;
+    bool Quiet = false;
+    bool Verbose = false;
+    bool Version = false;
+    bool Help = false;
+};
+
+// Thrown for a usage error (exit status 2).
+struct TUsageError {
+    std::string Message;
+};
+
+TRenderOptions ParseRenderOptions(int argc, char** argv);
+const char* RenderUsage();

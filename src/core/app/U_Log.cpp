@@ -1,0 +1,57 @@
+#include "app/U_Log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string_view>
+
+#include "platform/U_Errors.h"
+#include "platform/U_FileDescriptor.h"
+
+namespace {
+
+[[noreturn]] void RaiseWriteError(const std::string& fileName, int err) {
+    throw EMorvantaError("Cannot write the log file " + fileName + ": " +
+                         SystemErrorText(err != 0 ? err : EIO));
+}
+
+} // namespace
+
+TKLog::TKLog(std::string fileName, int maxLines, bool verboseEnabled)
+    : fileName_(std::move(fileName)), maxLines_(maxLines), verboseEnabled_(verboseEnabled) {}
+
+void TKLog::Add(const std::string& message, int level) {
+    static constexpr const char* LevelNames[] = {"Verbose", "Info", "Error"};
+    // A negative level is taken as the lowest rather than read outside the names.
+    if (level < 0) level = 0;
+    if (level == 0 && !verboseEnabled_) return;
+    if (level > 2) level = 2;
+    if (level == 2) ++errorCount_;
+    lines_.push_front(std::string(LevelNames[level]) + '\t' + message);
+    while (lines_.size() > static_cast<std::size_t>(maxLines_ < 0 ? 0 : maxLines_))
+        lines_.pop_back();
+    Save();
+}
+
+void TKLog::Save() const {
+    std::string text;
+    for (const auto& line : lines_) {
+        text += line;
+        text += "\r\n";
+    }
+    // Overwritten in place and then cut to length: truncating to zero first would make some
+    // file systems flush the whole file to disk on every line.
+    TFileDescriptor fd(::open(fileName_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    if (fd.Get() < 0) RaiseWriteError(fileName_, errno);
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const ssize_t done = ::write(fd.Get(), rest.data(), rest.size());
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) RaiseWriteError(fileName_, done < 0 ? errno : ENOSPC);
+        rest.remove_prefix(static_cast<std::size_t>(done));
+    }
+    if (::ftruncate(fd.Get(), static_cast<off_t>(text.size())) != 0)
+        RaiseWriteError(fileName_, errno);
+    if (!fd.Close()) RaiseWriteError(fileName_, errno);
+}

@@ -1,0 +1,167 @@
+#include "platform/U_CodecProfiles.h"
+
+#include <algorithm>
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+namespace {
+
+using K = TCodecOptionKind;
+using T = TOptionTarget;
+
+TOptionSpec KeyInterval(int def) {
+    return {"Key-frame interval", K::Int, 1, 1000, def, {}, "Frames between two key frames",
+            T::KeyInterval,       ""};
+}
+
+// Constant quantizer: 1 is the best quality, 31 the smallest file.
+TOptionSpec Quantizer(int def) {
+    return {"Quantizer",  K::Int, 1, 31, def, {}, "1 = best quality, 31 = smallest file",
+            T::Quantizer, ""};
+}
+
+TOptionSpec Choice(const std::string& name, const std::string& avName,
+                   std::vector<std::string> choices, int def, const std::string& hint) {
+    return {name,  K::Choice,          0,    static_cast<int>(choices.size()) - 1,
+            def,   std::move(choices), hint, T::PrivateText,
+            avName};
+}
+
+std::vector<TCodecProfile> MakeProfiles() {
+    const std::vector<std::string> x264Presets = {"ultrafast", "superfast", "veryfast",
+                                                  "faster",    "fast",      "medium"};
+    return {
+        {"XVID", "libxvid", AV_PIX_FMT_YUV420P, {Quantizer(3), KeyInterval(250)}},
+        {"FMP4", "mpeg4", AV_PIX_FMT_YUV420P, {Quantizer(3), KeyInterval(250)}},
+        {"H264",
+         "libx264",
+         AV_PIX_FMT_YUV420P,
+         {{"Constant rate factor",
+           K::Int,
+           0,
+           51,
+           20,
+           {},
+           "0 = lossless, 51 = smallest file",
+           T::PrivateInt,
+           "crf"},
+          Choice("Preset", "preset", x264Presets, 4, "Slower presets give smaller files"),
+          KeyInterval(250)}},
+        {"MJPG", "mjpeg", AV_PIX_FMT_YUVJ420P, {Quantizer(3)}},
+        {"MP42", "msmpeg4v2", AV_PIX_FMT_YUV420P, {Quantizer(3), KeyInterval(250)}},
+        {"MP43", "msmpeg4", AV_PIX_FMT_YUV420P, {Quantizer(3), KeyInterval(250)}},
+        {"FFV1",
+         "ffv1",
+         AV_PIX_FMT_BGR0,
+         {Choice("Coder", "coder", {"rice", "range_def"}, 1, "Range coding gives smaller files"),
+          {"Large context model",
+           K::Bool,
+           0,
+           1,
+           0,
+           {},
+           "Smaller files, slower",
+           T::PrivateInt,
+           "context"}}},
+        {"HFYU",
+         "huffyuv",
+         AV_PIX_FMT_RGB24,
+         {Choice("Prediction", "pred", {"left", "plane"}, 0, "How pixels are predicted")}},
+        {"FFVH",
+         "ffvhuff",
+         AV_PIX_FMT_RGB24,
+         {Choice("Prediction", "pred", {"left", "plane"}, 0, "How pixels are predicted")}},
+        {"M8RG",
+         "magicyuv",
+         AV_PIX_FMT_GBRP,
+         {Choice("Prediction", "pred", {"left", "gradient", "median"}, 0,
+                 "How pixels are predicted")}},
+        {"ULRG",
+         "utvideo",
+         AV_PIX_FMT_GBRP,
+         {Choice("Prediction", "pred", {"none", "left", "gradient", "median"}, 1,
+                 "How pixels are predicted")}},
+        {"MSVC", "msvideo1", AV_PIX_FMT_RGB555LE, {KeyInterval(30)}},
+        {"cvid", "cinepak", AV_PIX_FMT_RGB24, {KeyInterval(30)}},
+        {"ZMBV",
+         "zmbv",
+         AV_PIX_FMT_BGR0,
+         {KeyInterval(300),
+          {"Compression level",
+           K::Int,
+           0,
+           9,
+           6,
+           {},
+           "zlib level: 9 = smallest file",
+           T::CompressionLevel,
+           ""}}},
+    };
+}
+
+const TCodecProfile* ProfileFor(const TCodecInfo& codec) {
+    for (const auto& p : WellKnownProfiles())
+        if (p.Encoder == codec.Encoder && SameFourCC(p.FourCC, codec.FourCC)) return &p;
+    return nullptr;
+}
+
+void ApplyOption(AVCodecContext* ctx, const TOptionSpec& spec, int value) {
+    switch (spec.Target) {
+    case T::KeyInterval:
+        ctx->gop_size = value;
+        ctx->keyint_min = value;
+        break;
+    case T::Quantizer:
+        ctx->flags |= AV_CODEC_FLAG_QSCALE;
+        ctx->global_quality = value * FF_QP2LAMBDA;
+        break;
+    case T::PrivateInt:
+        if (ctx->priv_data) av_opt_set_int(ctx->priv_data, spec.AvName.c_str(), value, 0);
+        break;
+    case T::PrivateText:
+        if (ctx->priv_data && value >= 0 && value < static_cast<int>(spec.Choices.size()))
+            av_opt_set(ctx->priv_data, spec.AvName.c_str(), spec.Choices[value].c_str(), 0);
+        break;
+    case T::CompressionLevel:
+        ctx->compression_level = value;
+        break;
+    }
+}
+
+} // namespace
+
+const std::vector<TCodecProfile>& WellKnownProfiles() {
+    static const std::vector<TCodecProfile> profiles = MakeProfiles();
+    return profiles;
+}
+
+std::vector<TOptionSpec> OptionSpecsFor(const TCodecInfo& codec) {
+    if (codec.Encoder.empty()) return {}; // uncompressed
+    if (const TCodecProfile* p = ProfileFor(codec)) return p->Options;
+    return {KeyInterval(250)};
+}
+
+void ApplyCodecSettings(AVCodecContext* ctx, const TCodecInfo& codec) {
+    // One compressed frame per picture, in display order.
+    ctx->max_b_frames = 0;
+    ctx->thread_count = 0;
+    if (!ProfileFor(codec)) {
+        // Rate-controlled encoders would otherwise fall back to 200 kbit/s.
+        const double fps = ctx->time_base.num > 0
+                               ? static_cast<double>(ctx->time_base.den) / ctx->time_base.num
+                               : 25.0;
+        ctx->bit_rate = static_cast<std::int64_t>(ctx->width * ctx->height * fps / 4);
+        ctx->flags |= AV_CODEC_FLAG_QSCALE;
+        ctx->global_quality = 3 * FF_QP2LAMBDA;
+    }
+    for (const TCodecOption& option : ReadOptionsFor(codec)) {
+        for (const TOptionSpec& spec : OptionSpecsFor(codec))
+            if (spec.Name == option.Name) ApplyOption(ctx, spec, option.Value);
+    }
+}
+
+int FormatBitCount(const AVCodecContext* ctx) {
+    return ctx->bits_per_coded_sample > 0 ? ctx->bits_per_coded_sample : 24;
+}

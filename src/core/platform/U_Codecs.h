@@ -1,0 +1,102 @@
+#pragma once
+// The codec layer: the machine's video compressors, over libavcodec and libswscale.
+// Each usable encoder that has an AVI FourCC is one entry; "DIB " is uncompressed 24-bit RGB.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/U_Bitmap32.h"
+
+// Settings key under which the probed list is cached, one sub-key per FourCC for its options.
+inline constexpr const char* CodecsKey = "SOFTWARE\\Tavrell\\Morvanta\\Codecs";
+
+// One entry of the codec list.
+struct TCodecInfo {
+    std::string FourCC;      // 4 characters, as written in the stream header
+    std::string Description; // the encoder's long name
+    std::string Encoder;     // libavcodec encoder name; "" for "DIB "
+    std::string PixelFormat; // the encoder's input pixel format (av_get_pix_fmt_name)
+    std::string Line() const { return FourCC + " " + Description; }
+};
+
+// The first four characters of `fourcc`, padded with blanks.
+std::string NormaliseFourCC(const std::string& fourcc);
+// Case-insensitive comparison of two FourCCs after padding.
+bool SameFourCC(const std::string& a, const std::string& b);
+
+// The usable codecs, well-known ones first. The probe runs once per libavcodec version; its
+// result is cached in the settings store.
+std::vector<TCodecInfo> ListCodecInfos();
+// Forces a new probe (ignores and rewrites the cache).
+std::vector<TCodecInfo> ProbeCodecInfos();
+// The listed codec matching `fourcc` (padded, case-insensitive), if any.
+std::optional<TCodecInfo> FindCodec(const std::string& fourcc);
+
+// ---- Per-codec options, stored under CodecsKey\<FCC> ----
+
+enum class TCodecOptionKind { Int, Bool, Choice };
+
+struct TCodecOption {
+    std::string Name; // value name in the settings store, also the dialog's label
+    TCodecOptionKind Kind = TCodecOptionKind::Int;
+    int Min = 0; // Int: range; Bool: 0..1; Choice: 0..Choices.size()-1
+    int Max = 0;
+    int Default = 0;
+    int Value = 0;                    // current value (stored, else Default)
+    std::vector<std::string> Choices; // Choice: the texts, Value is an index
+    std::string Hint;                 // a short explanation for the dialog
+};
+
+// The options of a codec with their stored values; empty when it has nothing to configure.
+std::vector<TCodecOption> ReadCodecOptions(const std::string& fourcc);
+// Stores the values of `options` (clamped into their ranges). Returns false when the store
+// cannot be written.
+bool WriteCodecOptions(const std::string& fourcc, const std::vector<TCodecOption>& options);
+// Removes the stored values, so the defaults apply again.
+bool ResetCodecOptions(const std::string& fourcc);
+
+// What the codec's about box shows.
+struct TCodecAbout {
+    std::string Name;         // encoder's long name
+    std::string Encoder;      // libavcodec encoder name
+    std::string Version;      // "libavcodec 59.37.100"
+    std::string Licence;      // avcodec_license()
+    std::string Text() const; // the lines above, one per line
+};
+TCodecAbout CodecAbout(const std::string& fourcc);
+
+// ---- Encoding ----
+
+// Whether `codec` opens for frames of `width` x `height` (a trial open, quietly).
+bool CodecAccepts(const TCodecInfo& codec, int width, int height, int frameDuration);
+
+// One compressed frame.
+struct TEncodedFrame {
+    std::int64_t Index = 0; // picture frame number, from 0
+    std::vector<std::uint8_t> Data;
+    bool Key = false;
+};
+
+// Compresses 32-bit frames with one codec. One compressed frame per picture frame, in display
+// order (no B-frames); frames held back by the encoder come out of Flush.
+class TVideoEncoder {
+public:
+    // Opens the encoder for `codec` with its stored options. Throws EMorvantaError.
+    TVideoEncoder(const TCodecInfo& codec, int width, int height, int frameDuration);
+    ~TVideoEncoder();
+    TVideoEncoder(const TVideoEncoder&) = delete;
+    TVideoEncoder& operator=(const TVideoEncoder&) = delete;
+
+    // The stream format: a 40-byte BITMAPINFOHEADER followed by the codec's extra data.
+    const std::vector<std::uint8_t>& Format() const;
+    // Compresses `frame` (Width x Height); appends whatever compressed frames are ready.
+    void Encode(const TBitmap32& frame, std::vector<TEncodedFrame>& out);
+    // Drains the encoder; appends the remaining compressed frames.
+    void Flush(std::vector<TEncodedFrame>& out);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};

@@ -1,0 +1,244 @@
+// Compression of 32-bit frames with one codec: swscale to the encoder's pixel format, then
+// libavcodec; "DIB " frames become bottom-up 24-bit rows without an encoder.
+#include <cstring>
+#include <optional>
+
+#include "platform/U_CodecProfiles.h"
+#include "platform/U_Errors.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace {
+
+constexpr std::size_t BitmapHeaderSize = 40;
+
+void PutLE(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// BITMAPINFOHEADER followed by `extra` (padded to an even length, as RIFF wants).
+std::vector<std::uint8_t> BitmapFormat(int width, int height, int bitCount, std::uint32_t tag,
+                                       std::uint32_t sizeImage, const std::uint8_t* extra,
+                                       std::size_t extraSize) {
+    std::vector<std::uint8_t> f(BitmapHeaderSize + extraSize + (extraSize & 1), 0);
+    PutLE(f, 0, static_cast<std::uint32_t>(BitmapHeaderSize + extraSize), 4); /* biSize */
+    PutLE(f, 4, static_cast<std::uint32_t>(width), 4);                        /* biWidth */
+    PutLE(f, 8, static_cast<std::uint32_t>(height), 4);    /* biHeight: bottom-up */
+    PutLE(f, 12, 1, 2);                                    /* biPlanes */
+    PutLE(f, 14, static_cast<std::uint32_t>(bitCount), 2); /* biBitCount */
+    PutLE(f, 16, tag, 4);                                  /* biCompression */
+    PutLE(f, 20, sizeImage, 4);                            /* biSizeImage */
+    // biXPelsPerMeter, biYPelsPerMeter, biClrUsed, biClrImportant stay 0.
+    if (extraSize > 0) std::memcpy(f.data() + BitmapHeaderSize, extra, extraSize);
+    return f;
+}
+
+// swscale wants the full-range flag instead of the old "J" formats.
+AVPixelFormat ScalerFormat(AVPixelFormat fmt, bool& fullRange) {
+    fullRange = true;
+    switch (fmt) {
+    case AV_PIX_FMT_YUVJ420P:
+        return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P:
+        return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P:
+        return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P:
+        return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P:
+        return AV_PIX_FMT_YUV411P;
+    default:
+        fullRange = false;
+        return fmt;
+    }
+}
+
+} // namespace
+
+struct TVideoEncoder::Impl {
+    TCodecInfo Codec;
+    int Width = 0;
+    int Height = 0;
+    TCodecContextPtr Ctx;
+    TFramePtr Frame;
+    TPacketPtr Packet;
+    TSwsPtr Sws;
+    std::vector<std::uint8_t> Format;
+    std::optional<TEncodedFrame> Held; // the newest compressed frame, until the next arrives
+    std::int64_t NextPts = 0;
+    std::int64_t Received = 0;
+    bool Flushed = false;
+
+    void OpenEncoder(int frameDuration);
+    void EncodeDib(const TBitmap32& frame, std::vector<TEncodedFrame>& out);
+    void Receive(std::vector<TEncodedFrame>& out);
+    void Emit(TEncodedFrame frame, std::vector<TEncodedFrame>& out);
+};
+
+void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
+    const AVCodec* enc = avcodec_find_encoder_by_name(Codec.Encoder.c_str());
+    if (!enc) throw EMorvantaError("Encoder " + Codec.Encoder + " not found");
+    const AVPixelFormat fmt = av_get_pix_fmt(Codec.PixelFormat.c_str());
+    if (fmt == AV_PIX_FMT_NONE) throw EMorvantaError("Unknown pixel format " + Codec.PixelFormat);
+
+    Ctx.reset(avcodec_alloc_context3(enc));
+    Frame.reset(av_frame_alloc());
+    Packet.reset(av_packet_alloc());
+    if (!Ctx || !Frame || !Packet) throw EMorvantaError("Out of memory");
+    Ctx->width = Width;
+    Ctx->height = Height;
+    Ctx->pix_fmt = fmt;
+    Ctx->time_base = {frameDuration, 1000};
+    Ctx->framerate = {1000, frameDuration};
+    Ctx->sample_aspect_ratio = {1, 1};
+    bool fullRange = false;
+    const AVPixelFormat scalerFormat = ScalerFormat(fmt, fullRange);
+    Ctx->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    // No AV_CODEC_FLAG_GLOBAL_HEADER: AVI players expect the headers in band.
+    ApplyCodecSettings(Ctx.get(), Codec);
+    if (const int err = avcodec_open2(Ctx.get(), enc, nullptr); err < 0)
+        ThrowAvError("Cannot open " + Codec.Encoder, err);
+
+    Frame->format = fmt;
+    Frame->width = Width;
+    Frame->height = Height;
+    if (const int err = av_frame_get_buffer(Frame.get(), 0); err < 0)
+        ThrowAvError("Cannot allocate a frame", err);
+
+    // Exact RGB for RGB formats: the unscaled converters copy the components.
+    Sws.reset(
+        sws_getContext(Width, Height, AV_PIX_FMT_BGR0, Width, Height, scalerFormat,
+                       SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP | SWS_FULL_CHR_H_INT,
+                       nullptr, nullptr, nullptr));
+    if (!Sws) throw EMorvantaError("No conversion to " + Codec.PixelFormat);
+    if (fullRange) {
+        int* invTable = nullptr;
+        int* table = nullptr;
+        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+        sws_getColorspaceDetails(Sws.get(), &invTable, &srcRange, &table, &dstRange, &brightness,
+                                 &contrast, &saturation);
+        sws_setColorspaceDetails(Sws.get(), invTable, srcRange, table, 1, brightness, contrast,
+                                 saturation);
+    }
+
+    const int bits = FormatBitCount(Ctx.get());
+    const auto sizeImage =
+        static_cast<std::uint32_t>((static_cast<std::uint64_t>(Width) * Height * bits + 7) / 8);
+    Format = BitmapFormat(Width, Height, bits, MakeTag(Codec.FourCC), sizeImage, Ctx->extradata,
+                          Ctx->extradata ? static_cast<std::size_t>(Ctx->extradata_size) : 0);
+}
+
+void TVideoEncoder::Impl::EncodeDib(const TBitmap32& frame, std::vector<TEncodedFrame>& out) {
+    const std::size_t stride = (static_cast<std::size_t>(Width) * 3 + 3) / 4 * 4;
+    TEncodedFrame f;
+    f.Index = NextPts++;
+    f.Key = true;
+    f.Data.assign(stride * Height, 0);
+    for (int y = 0; y < Height; ++y) {
+        // Bottom-up rows, each pixel blue, green, red.
+        std::uint8_t* dst = f.Data.data() + stride * (Height - 1 - y);
+        const std::uint32_t* src = frame.Row(y);
+        for (int x = 0; x < Width; ++x) {
+            dst[3 * x] = static_cast<std::uint8_t>(BlueOf(src[x]));
+            dst[3 * x + 1] = static_cast<std::uint8_t>(GreenOf(src[x]));
+            dst[3 * x + 2] = static_cast<std::uint8_t>(RedOf(src[x]));
+        }
+    }
+    out.push_back(std::move(f));
+}
+
+void TVideoEncoder::Impl::Emit(TEncodedFrame frame, std::vector<TEncodedFrame>& out) {
+    // An encoder that splits one picture into several packets gets them joined in one sample.
+    if (Held && frame.Index <= Held->Index) {
+        Held->Data.insert(Held->Data.end(), frame.Data.begin(), frame.Data.end());
+        Held->Key = Held->Key || frame.Key;
+        return;
+    }
+    if (Held) out.push_back(std::move(*Held));
+    Held = std::move(frame);
+}
+
+void TVideoEncoder::Impl::Receive(std::vector<TEncodedFrame>& out) {
+    for (;;) {
+        const int err = avcodec_receive_packet(Ctx.get(), Packet.get());
+        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return;
+        if (err < 0) ThrowAvError("Compression failed", err);
+        TEncodedFrame f;
+        f.Index = Packet->pts != AV_NOPTS_VALUE ? Packet->pts : Received;
+        f.Key = (Packet->flags & AV_PKT_FLAG_KEY) != 0;
+        f.Data.assign(Packet->data, Packet->data + Packet->size);
+        ++Received;
+        av_packet_unref(Packet.get());
+        Emit(std::move(f), out);
+    }
+}
+
+TVideoEncoder::TVideoEncoder(const TCodecInfo& codec, int width, int height, int frameDuration)
+    : impl_(std::make_unique<Impl>()) {
+    if (width <= 0 || height <= 0 || frameDuration <= 0)
+        throw EMorvantaError("Invalid frame size or duration");
+    impl_->Codec = codec;
+    impl_->Width = width;
+    impl_->Height = height;
+    if (codec.Encoder.empty()) {
+        const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+        impl_->Format = BitmapFormat(width, height, 24, 0,
+                                     static_cast<std::uint32_t>(stride * height), nullptr, 0);
+        return;
+    }
+    impl_->OpenEncoder(frameDuration);
+}
+
+TVideoEncoder::~TVideoEncoder() = default;
+
+const std::vector<std::uint8_t>& TVideoEncoder::Format() const {
+    return impl_->Format;
+}
+
+void TVideoEncoder::Encode(const TBitmap32& frame, std::vector<TEncodedFrame>& out) {
+    Impl& m = *impl_;
+    if (frame.Width != m.Width || frame.Height != m.Height ||
+        frame.Pixels.size() < static_cast<std::size_t>(m.Width) * m.Height)
+        throw EMorvantaError("Frame size " + std::to_string(frame.Width) + "x" +
+                             std::to_string(frame.Height) + " differs from the stream's " +
+                             std::to_string(m.Width) + "x" + std::to_string(m.Height));
+    if (m.Flushed) throw EMorvantaError("The encoder has been drained");
+    if (!m.Ctx) return m.EncodeDib(frame, out);
+
+    if (const int err = av_frame_make_writable(m.Frame.get()); err < 0)
+        ThrowAvError("Cannot write a frame", err);
+    const std::uint8_t* src[4] = {reinterpret_cast<const std::uint8_t*>(frame.Pixels.data()),
+                                  nullptr, nullptr, nullptr};
+    const int srcStride[4] = {m.Width * 4, 0, 0, 0};
+    sws_scale(m.Sws.get(), src, srcStride, 0, m.Height, m.Frame->data, m.Frame->linesize);
+    m.Frame->pts = m.NextPts++;
+    if (const int err = avcodec_send_frame(m.Ctx.get(), m.Frame.get()); err < 0)
+        ThrowAvError("Compression failed", err);
+    m.Receive(out);
+}
+
+void TVideoEncoder::Flush(std::vector<TEncodedFrame>& out) {
+    Impl& m = *impl_;
+    if (m.Flushed) return;
+    m.Flushed = true;
+    if (!m.Ctx) return;
+    if (const int err = avcodec_send_frame(m.Ctx.get(), nullptr); err < 0)
+        ThrowAvError("Compression failed", err);
+    m.Receive(out);
+    if (m.Held) {
+        out.push_back(std::move(*m.Held));
+        m.Held.reset();
+    }
+}
+
+bool CodecAccepts(const TCodecInfo& codec, int width, int height, int frameDuration) {
+    TQuietAvLog quiet;
+    try {
+        TVideoEncoder trial(codec, width, height, frameDuration);
+        return true;
+    } catch (const EMorvantaError&) {
+        return false;
+    }
+}

@@ -1,0 +1,229 @@
+#include "video/U_BmpToAvi.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/U_Errors.h"
+
+namespace {
+
+constexpr const char* Unit = "U_BmpToAvi";
+// Work files tried beside the output before giving up.
+constexpr int MaxWorkFiles = 100;
+
+std::string WorkFileCandidate(const std::string& output, int attempt) {
+    if (attempt == 0) return output + ".part";
+    return output + "." + std::to_string(attempt) + ".part";
+}
+
+AVISTREAMINFO VideoStreamInfo(const std::string& codec, int width, int height, int duration) {
+    AVISTREAMINFO info;
+    info.fccType = streamtypeVIDEO;
+    info.fccHandler = StringToFourCC(codec);
+    info.dwFlags = 12;
+    info.dwScale = static_cast<std::uint32_t>(duration);
+    info.dwRate = 1000;
+    info.dwQuality = 10000;
+    info.rcFrame = {0, 0, width, height};
+    std::strncpy(info.szName, "Main Video Stream", sizeof info.szName - 1);
+    return info;
+}
+
+} // namespace
+
+TBmpToAvi::TBmpToAvi() = default;
+
+TBmpToAvi::~TBmpToAvi() {
+    try {
+        if (failed_)
+            Abandon();
+        else if (!IsClosed)
+            Close();
+    } catch (...) {
+        // A destructor cannot report; the unfinished file must not stay behind.
+        try {
+            Abandon();
+        } catch (...) {
+        }
+    }
+}
+
+void TBmpToAvi::ListCodecs(std::vector<std::string>& strings) const {
+    strings.clear();
+    for (const TCodecInfo& codec : ListCodecInfos()) strings.push_back(codec.Line());
+}
+
+void TBmpToAvi::SetCodec(const std::string& s) {
+    if (s.empty()) {
+        Codec.clear();
+        return;
+    }
+    const auto codec = FindCodec(s);
+    bool usable = codec.has_value();
+    // The codec must accept the frame size of this writer, not only the probe's.
+    if (usable && Width > 0 && Height > 0)
+        usable = CodecAccepts(*codec, Width, Height, FrameDuration > 0 ? FrameDuration : 40);
+    if (!usable) throw EMorvantaError("No compressor for " + s + " available");
+    Codec = codec->FourCC;
+}
+
+std::vector<TCodecOption> TBmpToAvi::CodecOptions() const {
+    if (Codec.empty()) return {};
+    return ReadCodecOptions(Codec);
+}
+
+bool TBmpToAvi::SetCodecOptions(const std::vector<TCodecOption>& options) const {
+    if (Codec.empty()) return true;
+    return WriteCodecOptions(Codec, options);
+}
+
+std::string TBmpToAvi::CodecAboutText() const {
+    if (Codec.empty()) return {};
+    return CodecAbout(Codec).Text();
+}
+
+void TBmpToAvi::Open() {
+    Close();
+    if (Width <= 0 || Height <= 0 || FrameDuration <= 0 || FileName.empty() || Codec.empty())
+        RaiseAssert("Open failed: size, frame duration, file name and codec must be set", Unit);
+    opened_ = true;
+    failed_ = true; // until the end of Open: Close and the destructor then clean up
+    IsClosed = false;
+    framesAdded_ = 0;
+    nextPosition_ = 0;
+    pending_.clear();
+
+    std::error_code ec;
+    if (std::filesystem::is_directory(FileName, ec)) {
+        LastResult = AVIERR_FILEOPEN;
+        RaiseAssert("FileOpen failed. Err: " + HexCode(LastResult), Unit);
+    }
+    // A new file beside the output; the output itself is replaced only by Close.
+    avi_ = std::make_unique<TAviWriter>();
+    for (int attempt = 0;; ++attempt) {
+        const std::string candidate = WorkFileCandidate(FileName, attempt);
+        LastResult = avi_->Create(candidate, true, WriterOptions);
+        if (LastResult == AVIERR_OK) {
+            workFile_ = candidate;
+            break;
+        }
+        if (avi_->LastErrno() != EEXIST || attempt + 1 >= MaxWorkFiles)
+            RaiseAssert("FileOpen failed. Err: " + HexCode(LastResult), Unit);
+    }
+
+    LastResult = avi_->CreateStream(VideoStreamInfo(Codec, Width, Height, FrameDuration), stream_);
+    if (LastResult != AVIERR_OK)
+        RaiseAssert("CreateStream failed. Err: " + HexCode(LastResult), Unit);
+
+    const auto codec = FindCodec(Codec);
+    if (!codec) RaiseAssert("ICOpen failed.", Unit);
+    try {
+        encoder_ = std::make_unique<TVideoEncoder>(*codec, Width, Height, FrameDuration);
+    } catch (const EMorvantaError& e) {
+        RaiseAssert(std::string("ICOpen failed. ") + e.what(), Unit);
+    }
+
+    const auto& format = encoder_->Format();
+    LastResult = avi_->SetFormat(stream_, format.data(), format.size());
+    if (LastResult != AVIERR_OK)
+        RaiseAssert("StreamSetFormat failed. Err: " + HexCode(LastResult), Unit);
+
+    failed_ = false;
+    IsOpen = true;
+}
+
+void TBmpToAvi::AddFrame(const TBitmap32& bitmap) {
+    if (!IsOpen) RaiseAssert("AddFrame failed: the file is not open", Unit);
+    try {
+        if (bitmap.Width != Width || bitmap.Height != Height)
+            RaiseAssert("GetObject failed : the frame is " + std::to_string(bitmap.Width) + "x" +
+                            std::to_string(bitmap.Height) + ", the video " + std::to_string(Width) +
+                            "x" + std::to_string(Height),
+                        Unit);
+        try {
+            encoder_->Encode(bitmap, pending_);
+        } catch (const EAssertionFailed&) {
+            throw;
+        } catch (const EMorvantaError& e) {
+            RaiseAssert(std::string("ICCompress failed. ") + e.what(), Unit);
+        }
+        ++framesAdded_;
+        WritePending();
+    } catch (...) {
+        failed_ = true;
+        throw;
+    }
+}
+
+void TBmpToAvi::WritePending() {
+    for (const TEncodedFrame& f : pending_) {
+        // Positions follow the picture frames: the k-th frame goes to position k.
+        const auto position =
+            std::max<std::int32_t>(static_cast<std::int32_t>(f.Index), nextPosition_);
+        LastResult = avi_->Write(stream_, position, f.Data.data(), f.Data.size(),
+                                 f.Key ? AVIIF_KEYFRAME : 0);
+        if (LastResult != AVIERR_OK)
+            RaiseAssert("StreamWrite failed. Err: " + HexCode(LastResult), Unit);
+        nextPosition_ = position + 1;
+    }
+    pending_.clear();
+}
+
+void TBmpToAvi::Close() {
+    if (failed_) {
+        Abandon();
+        return;
+    }
+    if (IsOpen) {
+        try {
+            try {
+                encoder_->Flush(pending_);
+            } catch (const EMorvantaError& e) {
+                RaiseAssert(std::string("ICCompress failed. ") + e.what(), Unit);
+            }
+            WritePending();
+            // An encoder that dropped the last frames still leaves one sample per frame.
+            if (nextPosition_ < framesAdded_) {
+                LastResult = avi_->Write(stream_, framesAdded_ - 1, nullptr, 0, 0);
+                if (LastResult != AVIERR_OK)
+                    RaiseAssert("StreamWrite failed. Err: " + HexCode(LastResult), Unit);
+            }
+            encoder_.reset();
+            LastResult = avi_->Close();
+            if (LastResult != AVIERR_OK)
+                RaiseAssert("FileClose failed. Err: " + HexCode(LastResult), Unit);
+            avi_.reset();
+            std::error_code ec;
+            std::filesystem::rename(workFile_, FileName, ec);
+            if (ec) RaiseAssert("Rename failed : " + ec.message(), Unit);
+            workFile_.clear();
+        } catch (...) {
+            Abandon();
+            throw;
+        }
+    }
+    Release();
+    IsOpen = false;
+    IsClosed = true;
+}
+
+void TBmpToAvi::Abandon() {
+    Release();
+    if (!workFile_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(workFile_, ec);
+        workFile_.clear();
+    }
+    failed_ = false;
+    IsOpen = false;
+    IsClosed = true;
+}
+
+void TBmpToAvi::Release() {
+    encoder_.reset();
+    avi_.reset(); // closes the file if still open
+    stream_ = -1;
+    pending_.clear();
+}

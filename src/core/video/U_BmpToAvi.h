@@ -1,0 +1,74 @@
+#pragma once
+// TBmpToAvi: writes a video-only AVI, one compressed frame per call, with a codec chosen by
+// its FourCC. The file is written beside the output and renamed over it by Close, so a failed
+// render never destroys an older video at the output path.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/U_AviFile.h"
+#include "platform/U_Bitmap32.h"
+#include "platform/U_Codecs.h"
+
+class TVideoEncoder;
+
+class TBmpToAvi {
+public:
+    int Width = -1;
+    int Height = -1;
+    int FrameDuration = -1; // milliseconds per frame, the stream's scale
+    bool IsOpen = false;    // between a successful Open and Close
+    bool IsClosed = false;  // Close has run since the last Open
+    std::string FileName;
+    std::string Codec; // FourCC, 4 characters; empty for none
+    AviResult LastResult = 0;
+    // Passed to the AVI writer by Open (tests use a small segment limit).
+    TAviWriterOptions WriterOptions;
+
+    TBmpToAvi();
+    ~TBmpToAvi(); // Close unless closed; Abandon after a failure
+    TBmpToAvi(const TBmpToAvi&) = delete;
+    TBmpToAvi& operator=(const TBmpToAvi&) = delete;
+
+    // Clears `strings` and fills it with "FCC description" lines.
+    void ListCodecs(std::vector<std::string>& strings) const;
+    // Empty: no codec. Otherwise a listed FourCC (padded, case-insensitive) or
+    // "No compressor for " + s + " available", with Codec unchanged.
+    void SetCodec(const std::string& s);
+
+    // The chosen codec's options (empty when none or nothing to configure) and their storage.
+    std::vector<TCodecOption> CodecOptions() const;
+    bool SetCodecOptions(const std::vector<TCodecOption>& options) const;
+    // The chosen codec's about text (name, library version, licence); empty without a codec.
+    std::string CodecAboutText() const;
+
+    // Creates the stream in a new file beside FileName and opens the compressor.
+    void Open();
+    // Compresses one frame of Width x Height and writes it at the next position (from 0).
+    void AddFrame(const TBitmap32& bitmap);
+    // Drains the compressor, finishes the file and renames it over FileName. After a failed
+    // Open or AddFrame it only releases everything and removes the unfinished file.
+    void Close();
+    // Releases everything and removes the unfinished file; an older output survives.
+    void Abandon();
+
+    // Frames handed to AddFrame since Open.
+    std::int32_t FramesAdded() const { return framesAdded_; }
+    // The file being written between Open and Close ("" otherwise).
+    const std::string& WorkFileName() const { return workFile_; }
+
+private:
+    void Release();
+    void WritePending();
+
+    std::unique_ptr<TAviWriter> avi_;
+    std::unique_ptr<TVideoEncoder> encoder_;
+    int stream_ = -1;
+    std::string workFile_;
+    std::int32_t framesAdded_ = 0;
+    std::int32_t nextPosition_ = 0;
+    bool failed_ = false;
+    bool opened_ = false; // Open ran once (Close releases only what it created)
+    std::vector<TEncodedFrame> pending_;
+};

@@ -1,0 +1,141 @@
+#include "video/U_JpegDecoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <string>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "platform/U_Errors.h"
+
+namespace {
+
+// Progressive files may carry any number of scans; a few hundred is already absurd.
+constexpr int MaxScans = 1000;
+// Slack for libjpeg's tables and row buffers on top of the whole-image coefficient arrays.
+constexpr long MemorySlack = 32L * 1024 * 1024;
+
+struct TJpegErrorMgr {
+    jpeg_error_mgr Pub;
+    jpeg_progress_mgr Progress;
+    std::jmp_buf Jump;
+    char Message[JMSG_LENGTH_MAX];
+};
+
+extern "C" void JpegErrorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<TJpegErrorMgr*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->Message);
+    std::longjmp(err->Jump, 1);
+}
+
+// Warnings are dropped, except a file cut short: libjpeg would pad it with grey.
+extern "C" void JpegEmitMessage(j_common_ptr cinfo, int level) {
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) JpegErrorExit(cinfo);
+}
+
+extern "C" void JpegProgress(j_common_ptr cinfo) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > MaxScans) {
+        auto* err = reinterpret_cast<TJpegErrorMgr*>(cinfo->err);
+        std::snprintf(err->Message, sizeof err->Message, "Too many progressive scans");
+        std::longjmp(err->Jump, 1);
+    }
+}
+
+// Owns the libjpeg object; destroying it frees everything libjpeg allocated.
+struct TDecompressor {
+    jpeg_decompress_struct Info{};
+    TJpegErrorMgr Err{};
+    bool Created = false;
+    ~TDecompressor() {
+        if (Created) jpeg_destroy_decompress(&Info);
+    }
+};
+
+std::uint8_t Mul255(unsigned a, unsigned b) {
+    return static_cast<std::uint8_t>((a * b + 127) / 255);
+}
+
+enum class TResult { Ok, LibJpegError, TooLarge };
+
+// The only function that calls libjpeg after the jump point: it holds no object with a
+// destructor, so the error exit's longjmp skips nothing. Errors are thrown by the caller.
+TResult RunDecoder(TDecompressor* d, const std::uint8_t* data, std::size_t size,
+                   std::uint64_t maxPixels, TBitmap32* out) {
+    j_decompress_ptr cinfo = &d->Info;
+    cinfo->err = jpeg_std_error(&d->Err.Pub);
+    d->Err.Pub.error_exit = JpegErrorExit;
+    d->Err.Pub.emit_message = JpegEmitMessage;
+    d->Err.Message[0] = '\0';
+    if (setjmp(d->Err.Jump) != 0) return TResult::LibJpegError;
+
+    jpeg_create_decompress(cinfo);
+    d->Created = true;
+    d->Err.Progress.progress_monitor = JpegProgress;
+    cinfo->progress = &d->Err.Progress;
+    jpeg_mem_src(cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(cinfo, TRUE);
+
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(cinfo->image_width) * cinfo->image_height;
+    if (pixels > maxPixels) return TResult::TooLarge;
+    // Whole-image coefficient arrays (progressive files) take at most 2 bytes per
+    // coefficient, 64 coefficients per 8 x 8 block, for each of up to 4 components.
+    cinfo->mem->max_memory_to_use = MemorySlack + static_cast<long>(pixels * 8);
+
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = 1;
+    cinfo->dct_method = JDCT_ISLOW;
+    cinfo->do_fancy_upsampling = TRUE;
+    cinfo->do_block_smoothing = TRUE;
+    const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    // Adobe applications write CMYK with every value inverted.
+    const bool inverted = cmyk && cinfo->saw_Adobe_marker;
+
+    jpeg_start_decompress(cinfo);
+    const int width = static_cast<int>(cinfo->output_width);
+    out->SetSize(width, static_cast<int>(cinfo->output_height));
+    JSAMPARRAY rows =
+        (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                    static_cast<JDIMENSION>(width) * cinfo->output_components, 1);
+    while (cinfo->output_scanline < cinfo->output_height) {
+        const int y = static_cast<int>(cinfo->output_scanline);
+        jpeg_read_scanlines(cinfo, rows, 1);
+        const JSAMPLE* s = rows[0];
+        std::uint32_t* dst = out->Row(y);
+        if (!cmyk) {
+            for (int x = 0; x < width; ++x, s += 3) dst[x] = PackRGB(s[0], s[1], s[2]);
+        } else {
+            for (int x = 0; x < width; ++x, s += 4) {
+                const unsigned c = inverted ? s[0] : 255u - s[0];
+                const unsigned m = inverted ? s[1] : 255u - s[1];
+                const unsigned yy = inverted ? s[2] : 255u - s[2];
+                const unsigned k = inverted ? s[3] : 255u - s[3];
+                dst[x] = PackRGB(Mul255(c, k), Mul255(m, k), Mul255(yy, k));
+            }
+        }
+    }
+    jpeg_finish_decompress(cinfo);
+    return TResult::Ok;
+}
+
+} // namespace
+
+void DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TBitmap32& out) {
+    if (data.empty()) throw EMorvantaError("Empty JPEG file");
+    TDecompressor d;
+    switch (RunDecoder(&d, data.data(), data.size(), maxPixels, &out)) {
+    case TResult::Ok:
+        return;
+    case TResult::TooLarge:
+        throw EMorvantaError("Picture too large (" + std::to_string(d.Info.image_width) + " x " +
+                             std::to_string(d.Info.image_height) + " pixels, at most " +
+                             std::to_string(maxPixels) + " allowed)");
+    case TResult::LibJpegError:
+        break;
+    }
+    throw EMorvantaError(d.Err.Message[0] != '\0' ? d.Err.Message : "JPEG decoding failed");
+}

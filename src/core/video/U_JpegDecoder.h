@@ -1,0 +1,15 @@
+#pragma once
+// JPEG decoding through libjpeg(-turbo): full size, accurate integer DCT, fancy upsampling and
+// block smoothing, RGB output. Greyscale files come out as grey RGB, CMYK/YCCK files are
+// converted to RGB. Works on bytes in memory so that it can be fed anything.
+#include <cstdint>
+#include <span>
+
+#include "platform/U_Bitmap32.h"
+
+// Decodes a whole JPEG file into `out` (0xAARRGGBB, alpha 255, rows from the top).
+// Pictures of more than maxPixels pixels are refused before libjpeg allocates the image, and
+// libjpeg's working memory is bounded by what a picture of that size needs. Throws
+// EMorvantaError carrying libjpeg's message (without the file name) on any fault, including
+// a file cut short.
+void DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TBitmap32& out);

@@ -1,0 +1,48 @@
+#include "video/U_VideoMaker.h"
+
+#include "platform/U_Rounding.h"
+#include "video/U_BmpToAvi.h"
+#include "video/U_FrameServer.h"
+
+int FramesPerPictureFor(int pictureDurationMs, int frameDuration, bool singleFrame) {
+    if (singleFrame || frameDuration <= 0) return 1;
+    const int frames = RoundToInt(static_cast<long double>(pictureDurationMs) / frameDuration);
+    return frames < 1 ? 1 : frames;
+}
+
+void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
+               const TVideoMakerCallbacks& callbacks, TVideoMakerState& state) {
+    const auto report = [&](const TBitmap32* preview) {
+        if (callbacks.Progress) callbacks.Progress(state, preview);
+    };
+    const auto stopRequested = [&] { return callbacks.StopRequested && callbacks.StopRequested(); };
+    try {
+        const int framesPerPicture =
+            FramesPerPictureFor(inputs.PictureDurationMs, writer.FrameDuration, inputs.SingleFrame);
+        {
+            TFrameServer server(*inputs.PicturePaths, inputs.PictureCaptions, framesPerPicture,
+                                writer.Height, writer.Width, inputs.DynamicPictures,
+                                inputs.CrossFade, inputs.CaptionText, inputs.Greyscale,
+                                inputs.Sepia, inputs.MaxPicturePixels);
+            state.Position = 0;
+            state.Total = server.FrameCount();
+            report(nullptr);
+            state.Aborted = false;
+            TBitmap32 frame;
+            for (int i = 0; i < state.Total; ++i) {
+                if (stopRequested()) break;
+                server.GetFrame(frame, i);
+                writer.AddFrame(frame);
+                state.Position = i;
+                report(&frame);
+            }
+        }
+        writer.Close();
+        state.Aborted = stopRequested();
+        state.Position = 0;
+        report(nullptr);
+    } catch (...) {
+        writer.Abandon();
+        throw;
+    }
+}

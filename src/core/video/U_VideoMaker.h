@@ -1,0 +1,46 @@
+#pragma once
+// The frame loop of one render: every frame of the slideshow, in order, from a frame server
+// into an opened TBmpToAvi. Shared by the video maker thread, the window and morvanta-render.
+#include <cstdint>
+#include <functional>
+
+#include "platform/U_Bitmap32.h"
+#include "platform/U_StringList.h"
+
+class TBmpToAvi;
+
+struct TVideoMakerInputs {
+    int PictureDurationMs = 3000;
+    TStringList* PicturePaths = nullptr;            // borrowed, read only during the render
+    const TStringList* PictureCaptions = nullptr;   // borrowed, may be null
+    bool DynamicPictures = false;
+    bool CrossFade = false;
+    bool CaptionText = false;
+    bool SingleFrame = false;
+    bool Greyscale = false;
+    bool Sepia = false;
+    std::uint64_t MaxPicturePixels = 256ull * 1000 * 1000;
+};
+
+struct TVideoMakerState {
+    int Position = 0;  // index of the last frame written; 0 before the first and at the end
+    int Total = 0;     // frames of the render
+    bool Aborted = false;
+};
+
+struct TVideoMakerCallbacks {
+    // After every frame (preview = that frame) and at the start and end (preview = null).
+    std::function<void(const TVideoMakerState&, const TBitmap32* preview)> Progress;
+    // Polled before every frame.
+    std::function<bool()> StopRequested;
+};
+
+// round(durationMs / frameDuration) with ties to even; 0 becomes 1; single frame gives 1.
+int FramesPerPictureFor(int pictureDurationMs, int frameDuration, bool singleFrame);
+
+// Renders every frame into `writer` (already opened) and closes it. A stop request ends the
+// loop before the next frame and still closes the writer (the partial video stays). A failure
+// abandons the writer's unfinished file, so an older video at the output path survives, and
+// passes the error on; `state` then keeps the last frame written.
+void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
+               const TVideoMakerCallbacks& callbacks, TVideoMakerState& state);

@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ImageTestFiles.h"
+#include "TestSupport.h"
+#include "platform/U_Errors.h"
+#include "video/U_ImageFile.h"
+
+using imgtest::BlockSamples;
+using imgtest::MakeJpeg;
+using imgtest::TJpegOptions;
+
+namespace {
+
+// The error text of loading `path`, or "(no error)".
+std::string LoadError(const std::string& path, std::uint64_t maxPixels = DefaultMaxPicturePixels) {
+    try {
+        TImageFile picture(path, maxPixels);
+    } catch (const EMorvantaError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+bool Near(std::uint32_t p, int r, int g, int b, int tolerance) {
+    return std::abs(static_cast<int>(RedOf(p)) - r) <= tolerance &&
+           std::abs(static_cast<int>(GreenOf(p)) - g) <= tolerance &&
+           std::abs(static_cast<int>(BlueOf(p)) - b) <= tolerance;
+}
+
+const std::vector<std::vector<int>> RgbColours = {
+    {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}, {40, 80, 160}};
+
+std::vector<std::uint8_t> RgbJpeg(bool progressive, int w = 64, int h = 48) {
+    return MakeJpeg(BlockSamples(w, h, 3, RgbColours), w, h, TJpegOptions{95, progressive});
+}
+
+// Every pixel of the fitted frame: black in the bands, `inside` in the picture area.
+void ExpectBands(const TBitmap32& bmp, int top, int side, std::uint32_t inside) {
+    for (int y = 0; y < bmp.Height; ++y)
+        for (int x = 0; x < bmp.Width; ++x) {
+            const bool band = y < top || y >= bmp.Height - top || x < side || x >= bmp.Width - side;
+            ASSERT_EQ(bmp.At(x, y) & 0xFFFFFF, band ? 0u : (inside & 0xFFFFFF))
+                << "at " << x << "," << y;
+        }
+}
+
+} // namespace
+
+TEST(FitBands, ExamplesAndCentring) {
+    const TFitBands landscape = ComputeFitBands(1600, 1200, 720, 576);
+    EXPECT_EQ(landscape.Top, 18);
+    EXPECT_EQ(landscape.Side, 0);
+    const TFitBands portrait = ComputeFitBands(1200, 1600, 720, 576);
+    EXPECT_EQ(portrait.Top, 0);
+    EXPECT_EQ(portrait.Side, 144);
+    const TFitBands same = ComputeFitBands(400, 300, 100, 75);
+    EXPECT_EQ(same.Top, 0);
+    EXPECT_EQ(same.Side, 0);
+    // A panorama: 720 x (720 / 3.75) = 720 x 192 picture area, 192 rows above and below.
+    EXPECT_EQ(ComputeFitBands(3000, 800, 720, 576).Top, 192);
+    // 1920 x 1080 into 640 x 480: 640 / 1.7777778 = 360 rows, bands of 60.
+    EXPECT_EQ(ComputeFitBands(1920, 1080, 640, 480).Top, 60);
+}
+
+TEST(ImageFile, FitToPaintsBandsAndFillsThePictureArea) {
+    test::TempDir dir;
+    const std::uint32_t colour = PackRGB(200, 150, 100);
+    const std::string wide = dir.File("wide.bmp"), tall = dir.File("tall.bmp");
+    test::WriteFile(wide, imgtest::MakeBmp24(imgtest::SolidBitmap(400, 300, colour)));
+    test::WriteFile(tall, imgtest::MakeBmp24(imgtest::SolidBitmap(300, 400, colour)));
+
+    TImageFile landscape(wide, 720, 576);
+    ASSERT_EQ(landscape.Bitmap.Width, 720);
+    ASSERT_EQ(landscape.Bitmap.Height, 576);
+    ExpectBands(landscape.Bitmap, 18, 0, colour);
+
+    TImageFile portrait(tall, 720, 576);
+    ExpectBands(portrait.Bitmap, 0, 144, colour);
+
+    TImageFile exact(wide, 100, 75);
+    ExpectBands(exact.Bitmap, 0, 0, colour);
+    EXPECT_EQ(exact.Bitmap.At(0, 0) >> 24, 255u);
+
+    TImageFile untouched(wide, 0, 0);
+    EXPECT_EQ(untouched.Bitmap.Width, 400);
+    EXPECT_EQ(untouched.Bitmap.Height, 300);
+    EXPECT_EQ(untouched.Bitmap.At(5, 5), colour);
+}
+
+TEST(ImageFile, FitKeepsTheLayoutOfThePicture) {
+    // Left half red, right half blue: after fitting, the halves stay on their sides.
+    TBitmap32 src = imgtest::SolidBitmap(64, 48, PackRGB(255, 0, 0));
+    for (int y = 0; y < 48; ++y)
+        for (int x = 32; x < 64; ++x) src.At(x, y) = PackRGB(0, 0, 255);
+    test::TempDir dir;
+    const std::string path = dir.File("halves.bmp");
+    test::WriteFile(path, imgtest::MakeBmp24(src));
+    TImageFile picture(path, 320, 240);
+    EXPECT_EQ(picture.Bitmap.At(10, 120), PackRGB(255, 0, 0));
+    EXPECT_EQ(picture.Bitmap.At(310, 120), PackRGB(0, 0, 255));
+    // Mirror symmetry of the source survives the resampler.
+    for (int x = 0; x < 160; ++x)
+        EXPECT_EQ(RedOf(picture.Bitmap.At(x, 100)), BlueOf(picture.Bitmap.At(319 - x, 100)));
+}
+
+TEST(ImageFile, GreyscaleAndSepiaPixels) {
+    test::TempDir dir;
+    TBitmap32 src(5, 1);
+    src.Pixels = {PackRGB(255, 255, 255, 7), PackRGB(0, 0, 0, 7), PackRGB(77, 77, 77, 0),
+                  PackRGB(255, 0, 0, 0), PackRGB(10, 20, 30, 0)};
+    const std::string path = dir.File("fx.bmp");
+    test::WriteFile(path, imgtest::MakeBmp24(src));
+
+    TImageFile grey(path);
+    grey.Greyscale();
+    EXPECT_EQ(grey.Bitmap.At(0, 0), PackRGB(255, 255, 255));
+    EXPECT_EQ(grey.Bitmap.At(1, 0), PackRGB(0, 0, 0));
+    EXPECT_EQ(grey.Bitmap.At(2, 0), PackRGB(77, 77, 77));
+    EXPECT_EQ(grey.Bitmap.At(3, 0), PackRGB(60, 60, 60)); // 61 * 255 >> 8
+    EXPECT_EQ(grey.Bitmap.At(4, 0), PackRGB(18, 18, 18)); // (610 + 3480 + 630) >> 8
+
+    TImageFile sepia(path);
+    sepia.Sepia();
+    EXPECT_EQ(sepia.Bitmap.At(0, 0), PackRGB(255, 255, 239));
+    EXPECT_EQ(sepia.Bitmap.At(1, 0), PackRGB(0, 0, 0));
+    EXPECT_EQ(sepia.Bitmap.At(3, 0), PackRGB(100, 89, 69)); // 100.215, 88.995, 69.36
+    EXPECT_EQ(sepia.Bitmap.At(4, 0), PackRGB(25, 22, 17));  // 24.98, 22.25, 17.33
+
+    // Both effects: sepia works on the greyscale result.
+    TImageFile both(path);
+    both.Greyscale();
+    both.Sepia();
+    EXPECT_EQ(both.Bitmap.At(3, 0), PackRGB(81, 72, 56)); // grey 60: 81.06, 72.18, 56.22
+}
+
+TEST(ImageFile, CopyRegionIsOneToOneAndChecked) {
+    TImageFile picture = [] {
+        test::TempDir dir;
+        TBitmap32 src(6, 4);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 6; ++x) src.At(x, y) = PackRGB(x * 10, y * 10, 1);
+        test::WriteFile(dir.File("r.bmp"), imgtest::MakeBmp24(src));
+        return TImageFile(dir.File("r.bmp"));
+    }();
+    TBitmap32 dest(50, 50);
+    picture.CopyRegion(dest, 2, 1, 3, 2);
+    ASSERT_EQ(dest.Width, 3);
+    ASSERT_EQ(dest.Height, 2);
+    EXPECT_EQ(dest.At(0, 0), PackRGB(20, 10, 1));
+    EXPECT_EQ(dest.At(2, 1), PackRGB(40, 20, 1));
+    picture.CopyRegion(dest, 0, 0, 6, 4);
+    EXPECT_EQ(dest.Pixels, picture.Bitmap.Pixels);
+    EXPECT_THROW(picture.CopyRegion(dest, 4, 0, 3, 1), EMorvantaError);
+    EXPECT_THROW(picture.CopyRegion(dest, 0, 3, 1, 2), EMorvantaError);
+    EXPECT_THROW(picture.CopyRegion(dest, -1, 0, 1, 1), EMorvantaError);
+    EXPECT_THROW(picture.CopyRegion(dest, 0, 0, -1, 1), EMorvantaError);
+}
+
+TEST(ImageFile, JpegColourGreyscaleProgressiveAndCmyk) {
+    test::TempDir dir;
+    const std::string base = dir.File("base.jpg"), prog = dir.File("prog.jpg");
+    test::WriteFile(base, RgbJpeg(false));
+    test::WriteFile(prog, RgbJpeg(true));
+    TImageFile baseline(base);
+    ASSERT_EQ(baseline.Bitmap.Width, 64);
+    ASSERT_EQ(baseline.Bitmap.Height, 48);
+    EXPECT_TRUE(Near(baseline.Bitmap.At(8, 8), 255, 0, 0, 6));
+    EXPECT_TRUE(Near(baseline.Bitmap.At(24, 8), 0, 255, 0, 6));
+    EXPECT_TRUE(Near(baseline.Bitmap.At(40, 8), 0, 0, 255, 6));
+    EXPECT_TRUE(Near(baseline.Bitmap.At(40, 40), 40, 80, 160, 6));
+    EXPECT_EQ(baseline.Bitmap.At(0, 0) >> 24, 255u);
+    // Same quantised coefficients, so the complete progressive file decodes identically.
+    TImageFile progressive(prog);
+    EXPECT_EQ(progressive.Bitmap.Pixels, baseline.Bitmap.Pixels);
+
+    std::vector<std::uint8_t> greySamples(40 * 24);
+    for (std::size_t i = 0; i < greySamples.size(); ++i) greySamples[i] = (i % 40) < 16 ? 30 : 220;
+    const std::string grey = dir.File("grey.jpeg");
+    test::WriteFile(grey, MakeJpeg(greySamples, 40, 24, TJpegOptions{95, false, JCS_GRAYSCALE}));
+    TImageFile greyPicture(grey);
+    for (std::uint32_t p : greyPicture.Bitmap.Pixels) {
+        ASSERT_EQ(RedOf(p), GreenOf(p));
+        ASSERT_EQ(GreenOf(p), BlueOf(p));
+    }
+    EXPECT_TRUE(Near(greyPicture.Bitmap.At(4, 4), 30, 30, 30, 4));
+    EXPECT_TRUE(Near(greyPicture.Bitmap.At(30, 4), 220, 220, 220, 4));
+
+    // libjpeg marks CMYK files with the Adobe marker, whose values are inverted (255 = no ink).
+    const std::vector<std::vector<int>> inks = {
+        {255, 0, 0, 255}, {0, 255, 0, 255}, {255, 255, 255, 128}, {255, 255, 0, 255}};
+    const std::string cmyk = dir.File("cmyk.jpg");
+    test::WriteFile(
+        cmyk, MakeJpeg(BlockSamples(64, 16, 4, inks), 64, 16, TJpegOptions{95, false, JCS_CMYK}));
+    TImageFile cmykPicture(cmyk);
+    EXPECT_TRUE(Near(cmykPicture.Bitmap.At(8, 8), 255, 0, 0, 6));
+    EXPECT_TRUE(Near(cmykPicture.Bitmap.At(24, 8), 0, 255, 0, 6));
+    EXPECT_TRUE(Near(cmykPicture.Bitmap.At(40, 8), 128, 128, 128, 6));
+    EXPECT_TRUE(Near(cmykPicture.Bitmap.At(56, 8), 255, 255, 0, 6));
+}
+
+TEST(ImageFile, ExtensionsAreComparedWithoutCase) {
+    test::TempDir dir;
+    const auto jpeg = RgbJpeg(false);
+    const auto bmp = imgtest::MakeBmp24(imgtest::SolidBitmap(3, 2, PackRGB(1, 2, 3)));
+    for (const char* name : {"a.JPG", "b.JpEg", "c.jpeg"}) {
+        test::WriteFile(dir.File(name), jpeg);
+        EXPECT_EQ(TImageFile(dir.File(name)).Bitmap.Width, 64) << name;
+    }
+    test::WriteFile(dir.File("d.BMP"), bmp);
+    EXPECT_EQ(TImageFile(dir.File("d.BMP")).Bitmap.At(2, 1), PackRGB(1, 2, 3));
+    // The content does not choose the decoder: a JPEG named .bmp is a bad BMP.
+    test::WriteFile(dir.File("e.bmp"), jpeg);
+    EXPECT_EQ(LoadError(dir.File("e.bmp")),
+              "Cannot load picture " + dir.File("e.bmp") + ": Not a BMP file");
+    test::WriteFile(dir.File("f.png"), jpeg);
+    EXPECT_EQ(LoadError(dir.File("f.png")),
+              "Cannot load picture " + dir.File("f.png") + ": Unsupported picture format");
+}
+
+TEST(ImageFile, BadFilesGiveErrorsNamingTheFile) {
+    test::TempDir dir;
+    auto expectError = [&](const std::string& name, const std::vector<std::uint8_t>& bytes,
+                           const std::string& reason) {
+        const std::string path = dir.File(name);
+        test::WriteFile(path, bytes);
+        EXPECT_EQ(LoadError(path), "Cannot load picture " + path + ": " + reason);
+    };
+    expectError("empty.jpg", {}, "Empty file");
+    expectError("empty.bmp", {}, "Empty file");
+    const std::string text = "Just some notes, not a picture.";
+    expectError("notes.jpg", std::vector<std::uint8_t>(text.begin(), text.end()),
+                "Not a JPEG file: starts with 0x4a 0x75");
+
+    const auto jpeg = RgbJpeg(false, 256, 256);
+    expectError("cut.jpg", std::vector<std::uint8_t>(jpeg.begin(), jpeg.begin() + jpeg.size() / 2),
+                "Premature end of JPEG file");
+    const auto prog = RgbJpeg(true, 256, 256);
+    expectError("cut-progressive.jpg",
+                std::vector<std::uint8_t>(prog.begin(), prog.begin() + prog.size() / 2),
+                "Premature end of JPEG file");
+    expectError("header-only.jpg", std::vector<std::uint8_t>(jpeg.begin(), jpeg.begin() + 100),
+                "Premature end of JPEG file");
+
+    // The frame header claims 65000 x 65000: refused before libjpeg allocates the image.
+    auto huge = jpeg;
+    for (std::size_t i = 0; i + 8 < huge.size(); ++i)
+        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+            huge[i + 5] = huge[i + 7] = 0xFD;
+            huge[i + 6] = huge[i + 8] = 0xE8;
+            break;
+        }
+    expectError("huge.jpg", huge,
+                "Picture too large (65000 x 65000 pixels, at most 256000000 allowed)");
+
+    const std::string small = dir.File("small.jpg");
+    test::WriteFile(small, jpeg);
+    EXPECT_EQ(LoadError(small, 1000),
+              "Cannot load picture " + small +
+                  ": Picture too large (256 x 256 pixels, at most 1000 allowed)");
+
+    auto hugeBmp = imgtest::MakeBmp24(imgtest::SolidBitmap(4, 4, 0));
+    imgtest::Put32(hugeBmp, 18, 100000);
+    imgtest::Put32(hugeBmp, 22, 100000);
+    expectError("huge.bmp", hugeBmp,
+                "Picture too large (100000 x 100000 pixels, at most 256000000 allowed)");
+
+    const std::string missing = dir.File("missing.jpg");
+    EXPECT_EQ(LoadError(missing), "Cannot load picture " + missing + ": No such file or directory");
+    std::filesystem::create_directory(dir.File("folder.jpg"));
+    EXPECT_EQ(LoadError(dir.File("folder.jpg")),
+              "Cannot load picture " + dir.File("folder.jpg") + ": Is a directory");
+}
+
+TEST(ImageFile, CorruptJpegBytesNeverCrash) {
+    // Flipped bytes all through a small progressive file: each load fails cleanly or decodes.
+    const auto prog = RgbJpeg(true, 48, 32);
+    test::TempDir dir;
+    const std::string path = dir.File("flip.jpg");
+    int loaded = 0, failed = 0;
+    for (std::size_t i = 2; i < prog.size(); i += 3) {
+        auto bytes = prog;
+        bytes[i] ^= 0x5A;
+        test::WriteFile(path, bytes);
+        try {
+            TImageFile picture(path, 1 << 20);
+            EXPECT_EQ(picture.Bitmap.Pixels.size(),
+                      static_cast<std::size_t>(picture.Bitmap.Width) * picture.Bitmap.Height);
+            ++loaded;
+        } catch (const EMorvantaError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("Cannot load picture " + path + ": ", 0), 0u);
+            ++failed;
+        }
+    }
+    EXPECT_GT(failed, 0);
+    EXPECT_GT(loaded, 0);
+}
