@@ -44,13 +44,7 @@ void TKLog::Save() const {
     // file systems flush the whole file to disk on every line.
     TFileDescriptor fd(::open(fileName_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
     if (fd.Get() < 0) RaiseWriteError(fileName_, errno);
-    std::string_view rest = text;
-    while (!rest.empty()) {
-        const ssize_t done = ::write(fd.Get(), rest.data(), rest.size());
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) RaiseWriteError(fileName_, done < 0 ? errno : ENOSPC);
-        rest.remove_prefix(static_cast<std::size_t>(done));
-    }
+    if (!WriteAllBytes(fd.Get(), text)) RaiseWriteError(fileName_, errno);
     if (::ftruncate(fd.Get(), static_cast<off_t>(text.size())) != 0)
         RaiseWriteError(fileName_, errno);
     if (!fd.Close()) RaiseWriteError(fileName_, errno);

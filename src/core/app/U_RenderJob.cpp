@@ -31,7 +31,7 @@ TRenderOutcome Failed(TRenderPhase phase, std::string message) {
     return outcome;
 }
 
-}  // namespace
+} // namespace
 
 std::string BeginAudioPhase(const std::string& outputFile) {
     return MoveToIntermediate(outputFile);

@@ -63,6 +63,20 @@ std::size_t Id3v2TagSize(const std::uint8_t* data, std::size_t size) {
     return tag < size ? tag : size;
 }
 
+bool IsInfoFrame(const std::uint8_t* frame, std::size_t size, const TMP3Header& header) {
+    if (header.LayerIndex() != 2) return false;
+    // Xing/Info sit right after the side information, VBRI at a fixed place.
+    std::size_t at = 4 + (header.HasCrc() == 1 ? 2u : 0u);
+    if (header.VersionBit() == 1 && header.IsMpeg25() == 0)
+        at += header.IsStereo() == 1 ? 32 : 17;
+    else
+        at += header.IsStereo() == 1 ? 17 : 9;
+    if (at + 4 <= size &&
+        (std::memcmp(frame + at, "Xing", 4) == 0 || std::memcmp(frame + at, "Info", 4) == 0))
+        return true;
+    return 36 + 4 <= size && std::memcmp(frame + 36, "VBRI", 4) == 0;
+}
+
 std::int64_t TMP3FrameExtract::FrameOffset(std::int32_t index) const {
     if (index < 0 || index >= FrameCount()) return -1;
     const auto i = static_cast<std::size_t>(index);
@@ -79,6 +93,7 @@ void TMP3FrameExtract::Load() {
     lengths_.clear();
     firstHeader_.reset();
     finished_ = false;
+    infoFrame_ = false;
     const std::vector<std::uint8_t> data = ReadWholeFile(fileName_);
     // A picture in a leading tag is full of 0xFF bytes: never search inside the tag.
     position_ = Id3v2TagSize(data.data(), data.size());
@@ -129,7 +144,11 @@ bool TMP3FrameExtract::FindNextFrame(const std::vector<std::uint8_t>& data) {
             ++position_;
             continue;
         }
-        if (!firstHeader_) firstHeader_ = header;
+        if (!firstHeader_) {
+            firstHeader_ = header;
+            infoFrame_ =
+                IsInfoFrame(&data[pos], static_cast<std::size_t>(header.FrameLength()), header);
+        }
         starts_.push_back(static_cast<std::int64_t>(pos));
         lengths_.push_back(header.FrameLength());
         position_ = end;

@@ -32,6 +32,9 @@ public:
     std::size_t FramesFound() const { return starts_.size(); }
     std::int64_t FrameStart(std::size_t index) const { return starts_.at(index); }
     std::int32_t FrameLength(std::size_t index) const { return lengths_.at(index); }
+    // Index of the first frame that carries sound: 1 when the first frame is an encoder's
+    // Xing/Info/VBRI frame (a valid frame that only describes the file) and more follow.
+    std::size_t FirstAudioFrame() const { return infoFrame_ && starts_.size() > 1 ? 1 : 0; }
 
     // Percent of the file scanned, every 10 frames.
     std::function<void(TMP3FrameExtract& sender, std::uint8_t percent)> OnProgress;
@@ -49,7 +52,12 @@ private:
     std::optional<TMP3Header> firstHeader_;
     std::size_t position_ = 0;
     bool finished_ = false;
+    bool infoFrame_ = false;
 };
+
+// True when the Layer III frame `frame` (of `size` bytes, header `header`) is an encoder's
+// Xing, Info or VBRI frame.
+bool IsInfoFrame(const std::uint8_t* frame, std::size_t size, const TMP3Header& header);
 
 // Size of the ID3v2 tag at the start of `data` (header, body and footer), bounded by `size`;
 // 0 when there is none.

@@ -167,7 +167,10 @@ bool MuxVideoAndSound(const std::string& VideoFile, const std::string& SoundFile
     std::unique_ptr<std::FILE, FileCloser> sound(std::fopen(SoundFile.c_str(), "rb"));
     if (!sound)
         throw EMorvantaError("Cannot open file \"" + SoundFile + "\". " + SystemErrorText(errno));
-    const auto frames = static_cast<std::int32_t>(extract.FramesFound());
+    // An encoder's Info frame holds no sound: decoders would play it as a frame of silence
+    // ahead of the soundtrack.
+    const std::size_t skip = extract.FirstAudioFrame();
+    const auto frames = static_cast<std::int32_t>(extract.FramesFound() - skip);
     report.Progress(0, frames);
     std::int64_t filePos = 0;
     for (std::int32_t k = 0; k < frames && !stopped; ++k) {
@@ -175,8 +178,9 @@ bool MuxVideoAndSound(const std::string& VideoFile, const std::string& SoundFile
             stopped = true;
             break;
         }
-        const std::int64_t start = extract.FrameStart(static_cast<std::size_t>(k));
-        buffer.resize(static_cast<std::size_t>(extract.FrameLength(static_cast<std::size_t>(k))));
+        const std::size_t frame = skip + static_cast<std::size_t>(k);
+        const std::int64_t start = extract.FrameStart(frame);
+        buffer.resize(static_cast<std::size_t>(extract.FrameLength(frame)));
         if (start != filePos && fseeko(sound.get(), static_cast<off_t>(start), SEEK_SET) != 0)
             RaiseAssert("Read error in " + SoundFile, kUnit);
         if (std::fread(buffer.data(), 1, buffer.size(), sound.get()) != buffer.size())

@@ -46,6 +46,14 @@ bool SupportsFormat(const AVCodec* enc, AVPixelFormat fmt) {
     return false;
 }
 
+// Lossy codecs get the 4:2:0 that players expect; the others the format nearest our RGB.
+AVPixelFormat UsualFormat(const AVCodec* enc) {
+    const AVCodecDescriptor* desc = avcodec_descriptor_get(enc->id);
+    const bool lossless = desc && (desc->props & AV_CODEC_PROP_LOSSLESS);
+    if (!lossless && SupportsFormat(enc, AV_PIX_FMT_YUV420P)) return AV_PIX_FMT_YUV420P;
+    return avcodec_find_best_pix_fmt_of_list(enc->pix_fmts, AV_PIX_FMT_BGR24, 0, nullptr);
+}
+
 const AVCodecTag* const* RiffTags() {
     static const AVCodecTag* const tables[] = {avformat_get_riff_video_tags(), nullptr};
     return tables;
@@ -107,8 +115,7 @@ std::vector<TCodecInfo> Probe() {
         if (tag == 0 || !enc->pix_fmts) continue;
         const std::string fourcc = TagText(tag);
         if (Listed(list, fourcc)) continue;
-        const AVPixelFormat fmt =
-            avcodec_find_best_pix_fmt_of_list(enc->pix_fmts, AV_PIX_FMT_BGR24, 0, nullptr);
+        const AVPixelFormat fmt = UsualFormat(enc);
         if (fmt == AV_PIX_FMT_NONE) continue;
         TCodecInfo info{fourcc, enc->long_name ? enc->long_name : enc->name, enc->name,
                         av_get_pix_fmt_name(fmt)};

@@ -101,6 +101,22 @@ std::vector<TCodecProfile> MakeProfiles() {
     };
 }
 
+// Private settings that keep the slower encoders of the list usable for a render: real-time
+// speed levels, and no frames held back for invisible reference frames.
+struct TEncoderTuning {
+    const char* Encoder;
+    const char* Option;
+    const char* Value;
+};
+constexpr TEncoderTuning Tunings[] = {
+    {"libaom-av1", "usage", "realtime"},  {"libaom-av1", "cpu-used", "8"},
+    {"libaom-av1", "lag-in-frames", "0"}, {"libvpx", "deadline", "realtime"},
+    {"libvpx", "cpu-used", "8"},          {"libvpx", "auto-alt-ref", "0"},
+    {"libvpx", "lag-in-frames", "0"},     {"libvpx-vp9", "deadline", "realtime"},
+    {"libvpx-vp9", "cpu-used", "8"},      {"libvpx-vp9", "auto-alt-ref", "0"},
+    {"libvpx-vp9", "lag-in-frames", "0"}, {"cinepak", "max_extra_cb_iterations", "0"},
+};
+
 const TCodecProfile* ProfileFor(const TCodecInfo& codec) {
     for (const auto& p : WellKnownProfiles())
         if (p.Encoder == codec.Encoder && SameFourCC(p.FourCC, codec.FourCC)) return &p;
@@ -156,6 +172,9 @@ void ApplyCodecSettings(AVCodecContext* ctx, const TCodecInfo& codec) {
         ctx->flags |= AV_CODEC_FLAG_QSCALE;
         ctx->global_quality = 3 * FF_QP2LAMBDA;
     }
+    if (ctx->priv_data)
+        for (const TEncoderTuning& t : Tunings)
+            if (codec.Encoder == t.Encoder) av_opt_set(ctx->priv_data, t.Option, t.Value, 0);
     for (const TCodecOption& option : ReadOptionsFor(codec)) {
         for (const TOptionSpec& spec : OptionSpecsFor(codec))
             if (spec.Name == option.Name) ApplyOption(ctx, spec, option.Value);

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "platform/U_FileDescriptor.h"
+
 namespace {
 
 // ---- Text form ----
@@ -215,7 +217,9 @@ const TSettingsValue* ReadValue(TSettingsHive hive, const std::string& key, cons
 }
 
 bool WriteValue(TSettingsHive hive, const std::string& key, const TSettingsValue& value) {
-    if (!IsValidSettingsKey(key) || FormatValueLine(value).size() > SettingsMaxLineBytes)
+    // Nothing is written that a later read would skip.
+    if (!IsValidSettingsKey(key) || key.size() + 2 > SettingsMaxLineBytes ||
+        FormatValueLine(value).size() > SettingsMaxLineBytes)
         return false;
     const std::string folder = EnsureFolder();
     if (folder.empty()) return false;

@@ -7,6 +7,7 @@
 #include "platform/U_Errors.h"
 
 extern "C" {
+#include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -78,6 +79,8 @@ struct TVideoEncoder::Impl {
 };
 
 void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
+    // Encoders report statistics and notes at info level; a render shows only errors.
+    if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
     const AVCodec* enc = avcodec_find_encoder_by_name(Codec.Encoder.c_str());
     if (!enc) throw EMorvantaError("Encoder " + Codec.Encoder + " not found");
     const AVPixelFormat fmt = av_get_pix_fmt(Codec.PixelFormat.c_str());
@@ -95,7 +98,9 @@ void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
     Ctx->sample_aspect_ratio = {1, 1};
     bool fullRange = false;
     const AVPixelFormat scalerFormat = ScalerFormat(fmt, fullRange);
-    Ctx->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(fmt);
+    if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB))
+        Ctx->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     // No AV_CODEC_FLAG_GLOBAL_HEADER: AVI players expect the headers in band.
     ApplyCodecSettings(Ctx.get(), Codec);
     if (const int err = avcodec_open2(Ctx.get(), enc, nullptr); err < 0)
@@ -214,6 +219,8 @@ void TVideoEncoder::Encode(const TBitmap32& frame, std::vector<TEncodedFrame>& o
     const int srcStride[4] = {m.Width * 4, 0, 0, 0};
     sws_scale(m.Sws.get(), src, srcStride, 0, m.Height, m.Frame->data, m.Frame->linesize);
     m.Frame->pts = m.NextPts++;
+    // Constant-quantizer encoders read the quantizer from each picture.
+    m.Frame->quality = m.Ctx->global_quality;
     if (const int err = avcodec_send_frame(m.Ctx.get(), m.Frame.get()); err < 0)
         ThrowAvError("Compression failed", err);
     m.Receive(out);

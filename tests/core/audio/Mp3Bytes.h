@@ -21,9 +21,13 @@ inline Bytes Frame(std::uint8_t h0, std::uint8_t h1, std::uint8_t h2, std::uint8
 }
 
 // MPEG-1 Layer III, 128 kbit/s, 44100 Hz, joint stereo: 417 bytes, or 418 with padding.
-inline Bytes Mp3Frame(bool padded = false) { return Frame(0xFF, 0xFB, padded ? 0x92 : 0x90, 0x64); }
+inline Bytes Mp3Frame(bool padded = false) {
+    return Frame(0xFF, 0xFB, padded ? 0x92 : 0x90, 0x64);
+}
 
-inline void Append(Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
+inline void Append(Bytes& to, const Bytes& more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
 
 inline Bytes Repeat(const Bytes& frame, int count) {
     Bytes out;
@@ -44,8 +48,8 @@ inline Bytes Id3v2(std::size_t total, const Bytes& body = {}) {
 inline Bytes Id3v1() {
     Bytes tag(128, ' ');
     std::memcpy(tag.data(), "TAG", 3);
-    tag[127] = 0xFF;  // genre: none
+    tag[127] = 0xFF; // genre: none
     return tag;
 }
 
-}  // namespace mp3test
+} // namespace mp3test

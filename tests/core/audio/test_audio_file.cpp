@@ -29,9 +29,9 @@ protected:
     test::TempDir dir;
 };
 
-const double kThousandFrames = 1000 * 1152 / 44100.0;  // 26.1224... s
+const double kThousandFrames = 1000 * 1152 / 44100.0; // 26.1224... s
 
-}  // namespace
+} // namespace
 
 TEST_F(Duration, ThousandMpeg1Layer3Frames) {
     const Bytes frames = Repeat(Mp3Frame(), 1000);
@@ -86,10 +86,9 @@ TEST_F(Duration, EveryVersionAndLayerCountsItsTrueLength) {
 TEST_F(Duration, FileKindsByName) {
     TAudioFile audio;
     const std::pair<const char*, int> kinds[] = {
-        {"/a/song.mp3", akMpeg}, {"/a/SONG.MP3", akMpeg}, {"x.mp2", akMpeg},
-        {"x.mp1", akMpeg},       {"x.mp4", akNone},       {"x.mp3.bak", akNone},
-        {"x.wav", akWav},        {"x.WMA", akWma},        {"x.asf", akWma},
-        {"x.ogg", akOgg},        {"x.ape", akApe},        {"x.ac3", akAc3},
+        {"/a/song.mp3", akMpeg}, {"/a/SONG.MP3", akMpeg}, {"x.mp2", akMpeg}, {"x.mp1", akMpeg},
+        {"x.mp4", akNone},       {"x.mp3.bak", akNone},   {"x.wav", akWav},  {"x.WMA", akWma},
+        {"x.asf", akWma},        {"x.ogg", akOgg},        {"x.ape", akApe},  {"x.ac3", akAc3},
         {"x.mpc", akMpc},        {"mp3", akNone},         {"", akNone}};
     for (const auto& [name, kind] : kinds) {
         audio.SetFileName(name);
@@ -132,19 +131,22 @@ TEST_F(Duration, OpenAndClose) {
 TEST_F(Duration, BadFilesAreInvalidMpeg) {
     std::mt19937 random(99);
     Bytes noise(100000);
-    for (auto& b : noise) b = static_cast<std::uint8_t>(random() & 0x7F);  // never a sync
+    for (auto& b : noise) b = static_cast<std::uint8_t>(random() & 0x7F); // never a sync
     Bytes late(9000, 0x20);
-    Append(late, {0xFF, 0xFD, 0xE8, 0x00});  // claims 1728 bytes, 100 are left
+    Append(late, {0xFF, 0xFD, 0xE8, 0x00}); // claims 1728 bytes, 100 are left
     late.resize(late.size() + 100, 0x20);
     Bytes pastEnd = Id3v2(20);
     pastEnd[6] = 0x7F;
     Append(pastEnd, Repeat(Mp3Frame(), 2));
     Bytes onlyTag = Id3v2(300);
     onlyTag.resize(1000, 0);
-    const std::pair<const char*, Bytes> cases[] = {
-        {"empty", {}},         {"zeros", Bytes(20000, 0)},  {"noise", noise},
-        {"late frame", late},  {"tag past end", pastEnd},   {"tag and zeros", onlyTag},
-        {"three bytes", {0xFF, 0xFB, 0x90}}};
+    const std::pair<const char*, Bytes> cases[] = {{"empty", {}},
+                                                   {"zeros", Bytes(20000, 0)},
+                                                   {"noise", noise},
+                                                   {"late frame", late},
+                                                   {"tag past end", pastEnd},
+                                                   {"tag and zeros", onlyTag},
+                                                   {"three bytes", {0xFF, 0xFB, 0x90}}};
     for (const auto& [what, bytes] : cases) {
         const std::string path = Write(bytes);
         try {

@@ -40,7 +40,7 @@ Bytes Alternating(int n) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(Extract, ContiguousFrames) {
     const auto e = Load(Alternating(6));
@@ -107,7 +107,7 @@ TEST_F(Extract, FakeFrameBeforeTheStreamIsNotTakenAsTheFirst) {
 TEST_F(Extract, GarbageBetweenFramesIsNotCopied) {
     Bytes file = Repeat(Mp3Frame(), 2);
     file.resize(file.size() + 100, 0);
-    Append(file, Frame(0xFF, 0xFD, 0xA4, 0x00));  // another stream's frame: noise here
+    Append(file, Frame(0xFF, 0xFD, 0xA4, 0x00)); // another stream's frame: noise here
     Append(file, Repeat(Mp3Frame(), 2));
     const auto e = Load(file);
     ASSERT_EQ(e.FramesFound(), 4u);
@@ -171,7 +171,7 @@ TEST_F(Extract, BadInputGivesNoFrameOrAClearError) {
 
     // A header near the end that claims more bytes than are left.
     Bytes tail(9000, 0x20);
-    Append(tail, {0xFF, 0xFD, 0xE8, 0x00});  // Layer II 384 kbit/s at 32000 Hz: 1728 bytes
+    Append(tail, {0xFF, 0xFD, 0xE8, 0x00}); // Layer II 384 kbit/s at 32000 Hz: 1728 bytes
     tail.resize(tail.size() + 100, 0x20);
     ExpectNoFrame(Load(tail));
 

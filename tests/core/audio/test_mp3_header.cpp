@@ -9,7 +9,7 @@ TMP3Header H(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
     return TMP3Header::FromBytes(bytes);
 }
 
-}  // namespace
+} // namespace
 
 TEST(MP3Header, Mpeg1Layer3WithAndWithoutPadding) {
     const auto h = H(0xFF, 0xFB, 0x90, 0x64);
@@ -60,12 +60,12 @@ TEST(MP3Header, Layer2AndLowRateLayer3) {
 }
 
 TEST(MP3Header, Mpeg25DecodesToItsTrueRates) {
-    const auto h = H(0xFF, 0xE3, 0x40, 0x00);  // 32 kbit/s, rate index 0
+    const auto h = H(0xFF, 0xE3, 0x40, 0x00); // 32 kbit/s, rate index 0
     EXPECT_EQ(h.IsMpeg25(), 1);
     EXPECT_TRUE(h.IsTrueMpeg25());
     EXPECT_EQ(h.SampleRate(), 11025);
     EXPECT_EQ(h.BitRate(), 32000);
-    EXPECT_EQ(h.FrameLength(), 208);  // 72 * 32000 / 11025
+    EXPECT_EQ(h.FrameLength(), 208); // 72 * 32000 / 11025
     EXPECT_EQ(h.DataLength(), 187);
     EXPECT_EQ(h.SamplesPerFrame(), 576);
     EXPECT_TRUE(h.IsValid());
@@ -104,9 +104,9 @@ TEST(MP3Header, UnusableHeaders) {
     EXPECT_EQ(free.FrameLength(), 38);
     EXPECT_EQ(H(0xFF, 0xFB, 0x02, 0x64).FrameLength(), 39);
     EXPECT_FALSE(free.IsValid());
-    EXPECT_FALSE(H(0xFF, 0xFB, 0xF0, 0x64).IsValid());  // bit-rate index 15
+    EXPECT_FALSE(H(0xFF, 0xFB, 0xF0, 0x64).IsValid()); // bit-rate index 15
 
-    const auto reserved = H(0xFF, 0xF9, 0x90, 0x64);  // layer bits 00
+    const auto reserved = H(0xFF, 0xF9, 0x90, 0x64); // layer bits 00
     EXPECT_EQ(reserved.LayerIndex(), 3);
     EXPECT_EQ(reserved.FrameLength(), 0);
     EXPECT_EQ(reserved.DataLength(), 0);
@@ -114,7 +114,7 @@ TEST(MP3Header, UnusableHeaders) {
     EXPECT_EQ(reserved.SampleRate(), 0);
     EXPECT_FALSE(reserved.IsValid());
 
-    EXPECT_FALSE(H(0xFF, 0x1B, 0x90, 0x64).IsValid());  // sync bits missing
+    EXPECT_FALSE(H(0xFF, 0x1B, 0x90, 0x64).IsValid()); // sync bits missing
 }
 
 TEST(MP3Header, EveryHeaderWordStaysInRange) {
@@ -123,10 +123,9 @@ TEST(MP3Header, EveryHeaderWordStaysInRange) {
     int valid = 0;
     for (std::uint32_t low = 0; low < (1u << 21); low += 1u << 6) {
         const std::uint32_t word = 0xFFE00000u | low;
-        const std::uint8_t b[4] = {static_cast<std::uint8_t>(word >> 24),
-                                   static_cast<std::uint8_t>(word >> 16),
-                                   static_cast<std::uint8_t>(word >> 8),
-                                   static_cast<std::uint8_t>(word)};
+        const std::uint8_t b[4] = {
+            static_cast<std::uint8_t>(word >> 24), static_cast<std::uint8_t>(word >> 16),
+            static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word)};
         const auto h = TMP3Header::FromBytes(b);
         ASSERT_GE(h.FrameLength(), 0);
         ASSERT_LE(h.FrameLength(), 10000);

@@ -85,4 +85,40 @@ inline std::vector<std::uint8_t> RawFrame(int n, std::size_t bytes = kFrameBytes
     return f;
 }
 
+struct Chunk {
+    std::string Id;
+    std::uint32_t Size = 0;
+    std::size_t Pos = 0;  // of the chunk header
+    std::string ListType; // for RIFF and LIST
+    std::size_t Data() const { return Pos + 8; }
+};
+
+inline std::string Id(const std::vector<std::uint8_t>& f, std::size_t at) {
+    return std::string(reinterpret_cast<const char*>(f.data() + at), 4);
+}
+
+// The chunks directly inside [begin, end), as a plain walker sees them.
+inline std::vector<Chunk> Chunks(const std::vector<std::uint8_t>& f, std::size_t begin,
+                                 std::size_t end) {
+    std::vector<Chunk> out;
+    for (std::size_t pos = begin; pos + 8 <= end && pos + 8 <= f.size();) {
+        Chunk c{Id(f, pos), Get32(f, pos + 4), pos, {}};
+        if (c.Id == "RIFF" || c.Id == "LIST") c.ListType = Id(f, pos + 8);
+        out.push_back(c);
+        pos += 8 + c.Size + (c.Size & 1);
+    }
+    return out;
+}
+
+// The first chunk with this id (or list type) inside [begin, end).
+inline Chunk Find(const std::vector<std::uint8_t>& f, std::size_t begin, std::size_t end,
+                  const std::string& id) {
+    for (const Chunk& c : Chunks(f, begin, end))
+        if (c.Id == id || c.ListType == id) return c;
+    return {};
+}
+inline std::size_t End(const Chunk& c) {
+    return c.Data() + c.Size;
+}
+
 } // namespace avitest

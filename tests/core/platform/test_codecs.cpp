@@ -12,7 +12,8 @@
 namespace {
 
 std::uint32_t LE32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 std::uint16_t LE16(const std::vector<std::uint8_t>& b, std::size_t at) {
     return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
@@ -43,17 +44,17 @@ TCodecInfo Need(const std::string& fourcc) {
     return *codec;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Codecs, ListHoldsTheWellKnownCodecsFirstAndOnce) {
     const auto list = ListCodecInfos();
-    const std::vector<std::string> required = {"XVID", "FMP4", "H264", "MJPG", "FFV1", "HFYU",
-                                               "DIB "};
+    const std::vector<std::string> required = {"XVID", "FMP4", "H264", "MJPG",
+                                               "FFV1", "HFYU", "DIB "};
     for (const auto& fcc : required) EXPECT_GE(IndexOf(list, fcc), 0) << fcc;
     // Well-known ones keep their order and come before any other.
-    const std::vector<std::string> order = {"XVID", "FMP4", "H264", "MJPG", "MP42", "MP43",
-                                            "FFV1", "HFYU", "FFVH", "M8RG", "ULRG", "MSVC",
-                                            "cvid", "ZMBV", "DIB "};
+    const std::vector<std::string> order = {"XVID", "FMP4", "H264", "MJPG", "MP42",
+                                            "MP43", "FFV1", "HFYU", "FFVH", "M8RG",
+                                            "ULRG", "MSVC", "cvid", "ZMBV", "DIB "};
     int last = -1;
     for (const auto& fcc : order) {
         const int at = IndexOf(list, fcc);
@@ -74,7 +75,9 @@ TEST(Codecs, ListHoldsTheWellKnownCodecsFirstAndOnce) {
     EXPECT_EQ(list[IndexOf(list, "XVID")].Encoder, "libxvid");
     EXPECT_EQ(list[IndexOf(list, "FMP4")].Encoder, "mpeg4");
     EXPECT_EQ(list[IndexOf(list, "FFV1")].PixelFormat, "bgr0");
-    if (IndexOf(list, "ULRG") >= 0) EXPECT_EQ(list[IndexOf(list, "ULRG")].PixelFormat, "gbrp");
+    if (IndexOf(list, "ULRG") >= 0) {
+        EXPECT_EQ(list[IndexOf(list, "ULRG")].PixelFormat, "gbrp");
+    }
 }
 
 TEST(Codecs, ProbeIsCachedPerLibraryVersion) {
@@ -122,15 +125,15 @@ TEST(Codecs, OptionsHaveDefaultsAndAreStoredPerCodec) {
     EXPECT_EQ(options[1].Name, "Key-frame interval");
 
     options[0].Value = 7;
-    options[1].Value = 100000;  // clamped into the range
+    options[1].Value = 100000; // clamped into the range
     ASSERT_TRUE(WriteCodecOptions("xvid", options));
     auto stored = ReadCodecOptions("XVID");
     EXPECT_EQ(stored[0].Value, 7);
     EXPECT_EQ(stored[1].Value, stored[1].Max);
-    EXPECT_EQ(ReadCodecOptions("FMP4")[0].Value, 3);  // other codecs keep theirs
-    EXPECT_EQ(ReadStringValue(TSettingsHive::Machine, std::string(CodecsKey) + "\\XVID",
-                              "Quantizer"),
-              "7");
+    EXPECT_EQ(ReadCodecOptions("FMP4")[0].Value, 3); // other codecs keep theirs
+    EXPECT_EQ(
+        ReadStringValue(TSettingsHive::Machine, std::string(CodecsKey) + "\\XVID", "Quantizer"),
+        "7");
 
     ASSERT_TRUE(ResetCodecOptions("XVID"));
     EXPECT_EQ(ReadCodecOptions("XVID")[0].Value, 3);
@@ -145,7 +148,9 @@ TEST(Codecs, OptionsHaveDefaultsAndAreStoredPerCodec) {
     ASSERT_TRUE(WriteStringValue(TSettingsHive::Machine, std::string(CodecsKey) + "\\H264",
                                  "Preset", "placebo"));
     for (const auto& o : ReadCodecOptions("H264"))
-        if (o.Name == "Preset") EXPECT_EQ(o.Value, o.Default);
+        if (o.Name == "Preset") {
+            EXPECT_EQ(o.Value, o.Default);
+        }
 
     EXPECT_TRUE(ReadCodecOptions("DIB ").empty());
     EXPECT_THROW(WriteCodecOptions("ZZZZ", {}), EMorvantaError);
@@ -192,11 +197,11 @@ TEST(Codecs, FormatIsABitmapHeaderWithTheCodecData) {
     ASSERT_EQ(f.size(), 40u);
     EXPECT_EQ(LE32(f, 0), 40u);
     EXPECT_EQ(LE32(f, 4), 30u);
-    EXPECT_EQ(LE32(f, 8), 10u);  // positive: bottom-up rows
+    EXPECT_EQ(LE32(f, 8), 10u); // positive: bottom-up rows
     EXPECT_EQ(LE16(f, 12), 1u);
     EXPECT_EQ(LE16(f, 14), 24u);
-    EXPECT_EQ(LE32(f, 16), 0u);         // BI_RGB
-    EXPECT_EQ(LE32(f, 20), 92u * 10u);  // rows of 90 bytes padded to 92
+    EXPECT_EQ(LE32(f, 16), 0u);        // BI_RGB
+    EXPECT_EQ(LE32(f, 20), 92u * 10u); // rows of 90 bytes padded to 92
 
     std::vector<TEncodedFrame> out;
     TBitmap32 one(30, 10);
@@ -221,7 +226,7 @@ TEST(Codecs, FormatIsABitmapHeaderWithTheCodecData) {
 
     TVideoEncoder x264(Need("H264"), 64, 48, 40);
     EXPECT_EQ(std::memcmp(&x264.Format()[16], "H264", 4), 0);
-    EXPECT_EQ(x264.Format().size(), 40u);  // headers travel in band
+    EXPECT_EQ(x264.Format().size(), 40u); // headers travel in band
 }
 
 TEST(Codecs, WrongFrameSizeIsRefused) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "TestSupport.h"
@@ -208,4 +209,16 @@ TEST(SettingsText, ParseAndFormatAgree) {
     ASSERT_NE(back.Find("key\\two", ""), nullptr);
     EXPECT_EQ(back.Find("key\\two", "")->Text, "default value");
     EXPECT_EQ(FormatSettings(back), FormatSettings(document));
+}
+
+TEST(SettingsText, AnyBytesParseAndSurviveARewrite) {
+    // What a write makes of a damaged file must read back as what was read from it.
+    std::mt19937 random(12345);
+    const std::string alphabet = "[]=\\\r\n;#dword:0aZx \t\x01\xff";
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes(random() % 200, '\0');
+        for (char& c : bytes) c = alphabet[random() % alphabet.size()];
+        const std::string once = FormatSettings(ParseSettings(bytes));
+        EXPECT_EQ(FormatSettings(ParseSettings(once)), once) << "input: " << bytes;
+    }
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ImageTestFiles.h"
+#include "TestSupport.h"
 #include "platform/U_BmpDecoder.h"
 #include "platform/U_Errors.h"
 
@@ -390,5 +391,40 @@ TEST(BmpDecoder, EveryTruncationFailsCleanlyOrDecodes) {
         }
         // Only cuts inside the last row's padding (or after the RLE's last codes) may decode.
         EXPECT_GE(failures, static_cast<int>(bytes.size()) - 2) << static_cast<int>(v.Kind);
+    }
+}
+
+TEST(BmpDecoder, AgreesWithFfmpegOnItsOwnBmpFiles) {
+    // An independent writer and reader: ffmpeg encodes each pixel format, and its decoded
+    // RGB must equal ours exactly.
+    if (!test::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
+    test::TempDir dir;
+    for (const std::string format : {"bgr24", "bgra", "rgb565le", "rgb555le", "rgb444le", "pal8",
+                                     "bgr8", "rgb4_byte", "gray", "monob"}) {
+        const std::string bmp = dir.File(format + ".bmp"), raw = dir.File(format + ".rgb");
+        const auto made = test::Run({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f",
+                                     "lavfi", "-i", "testsrc2=s=98x30", "-frames:v", "1",
+                                     "-pix_fmt", format, "-c:v", "bmp", bmp});
+        ASSERT_EQ(made.ExitCode, 0) << made.Err;
+        const auto decoded = test::Run({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-i", bmp,
+                                        "-f", "rawvideo", "-pix_fmt", "rgb24", raw});
+        ASSERT_EQ(decoded.ExitCode, 0) << decoded.Err;
+        const auto rgb = test::ReadFile(raw);
+        const TBitmap32 got = Decode(test::ReadFile(bmp));
+        ASSERT_EQ(got.Width, 98) << format;
+        ASSERT_EQ(got.Height, 30) << format;
+        ASSERT_EQ(rgb.size(), 98u * 30 * 3) << format;
+        // ffmpeg widens 16-bit channels by shifting alone (31 -> 248); we scale to the full
+        // range (31 -> 255), so there only the channel's own bits are compared.
+        const std::uint32_t keep = format == "rgb565le"   ? 0xF8FCF8
+                                   : format == "rgb555le" ? 0xF8F8F8
+                                   : format == "rgb444le" ? 0xF0F0F0
+                                                          : 0xFFFFFF;
+        int mismatches = 0;
+        for (std::size_t i = 0; i < got.Pixels.size(); ++i) {
+            const std::uint32_t theirs = PackRGB(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+            if ((theirs & keep) != (got.Pixels[i] & keep)) ++mismatches;
+        }
+        EXPECT_EQ(mismatches, 0) << format;
     }
 }

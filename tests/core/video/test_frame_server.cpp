@@ -169,8 +169,6 @@ TEST_F(FrameServerTest, CaptionBandDarkensBottomRows) {
     EXPECT_EQ(CaptionBandTop(576), 535);
     EXPECT_EQ(CaptionBandTop(10), 0);
 
-    const std::string picture = Solid("grey.bmp", 0xC86433, 64, 48);
-    TStringList paths({picture});
     TStringList captions({""});
     const int heights[] = {240, 480, 576};
     const int widths[] = {320, 640, 720};
@@ -178,6 +176,8 @@ TEST_F(FrameServerTest, CaptionBandDarkensBottomRows) {
     for (int k = 0; k < 3; ++k) {
         const int h = heights[k];
         const int w = widths[k];
+        // The frame's own size: no black bands.
+        TStringList paths({Solid("grey" + std::to_string(h) + ".bmp", 0xC86433, w, h)});
         TFrameServer server(paths, &captions, 1, h, w, false, false, true, false, false);
         server.GetFrame(frame, 0);
         // Columns left of the counter and at the right edge carry no text.
@@ -186,7 +186,9 @@ TEST_F(FrameServerTest, CaptionBandDarkensBottomRows) {
                 const bool band = y >= h - rows[k];
                 const std::uint32_t want = band ? 0x783C1Fu : 0xC86433u; // round(0.6 v)
                 ASSERT_EQ(frame.At(x, y) & 0xFFFFFFu, want) << h << " lines, x " << x << " y " << y;
-                if (band) ASSERT_EQ(frame.At(x, y) >> 24, 255u);
+                if (band) {
+                    ASSERT_EQ(frame.At(x, y) >> 24, 255u);
+                }
             }
         }
     }
