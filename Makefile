@@ -1,15 +1,17 @@
 # Set-up, build and the everyday jobs. `make demo` and `make test` work on a fresh Debian 12.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 PACKAGES := build-essential cmake pkg-config libjpeg62-turbo-dev \
             libavcodec-dev libavformat-dev libavutil-dev libswscale-dev \
             libfreetype-dev libfontconfig-dev fonts-dejavu-core \
-            libgtest-dev ffmpeg lame util-linux
+            libgtest-dev ffmpeg lame util-linux clang libclang-rt-14-dev
 
-.PHONY: all deps configure build demo test test-fast test-asan clean format
+.PHONY: all deps configure build demo test test-fast test-asan fuzz-build fuzz fuzz-replay clean format
 
 all: build
 
@@ -42,6 +44,7 @@ demo: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
+	$(MAKE) --no-print-directory fuzz-replay
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -55,8 +58,22 @@ test-asan: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) -L core
 
+# The libFuzzer harnesses (clang, ASan + UBSan). `make fuzz` mutates for FUZZ_SECONDS each and
+# keeps what it finds in tests/fuzz/found/; `make fuzz-replay` only replays the committed seeds
+# and crash files, so it cannot fail on a commit that did not touch what it covers.
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DMORVANTA_FUZZ=ON -DMORVANTA_WERROR=OFF $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz: fuzz-build
+	tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) mutate $(FUZZ_SECONDS)
+
+fuzz-replay: fuzz-build
+	tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) replay
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -40,22 +40,19 @@ std::vector<char32_t> DecodeUtf8(const std::string& text, std::size_t maxCount) 
     std::size_t i = 0;
     while (i < n && out.size() < maxCount) {
         const unsigned char c = s[i];
-        int extra = 0;
-        char32_t code = 0;
-        char32_t least = 0;
         if (c < 0x80) {
             out.push_back(c);
             ++i;
             continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1, code = c & 0x1F, least = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, code = c & 0x0F, least = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, code = c & 0x07, least = 0x10000;
-        } else {
-            extra = -1;
         }
+        // Continuation bytes after the lead byte, and the least code point that needs them.
+        const int extra = (c & 0xE0) == 0xC0   ? 1
+                          : (c & 0xF0) == 0xE0 ? 2
+                          : (c & 0xF8) == 0xF0 ? 3
+                                               : 0;
+        static constexpr char32_t Least[] = {0, 0x80, 0x800, 0x10000};
+        const char32_t least = Least[extra];
+        char32_t code = c & (0x7Fu >> (extra + 1));
         bool valid = extra > 0 && i + static_cast<std::size_t>(extra) < n;
         for (int k = 1; valid && k <= extra; ++k) {
             const unsigned char next = s[i + static_cast<std::size_t>(k)];

@@ -1,11 +1,14 @@
 #include "video/U_Resampler.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 
 #include "platform/U_Errors.h"
 #include "platform/U_Rounding.h"
+
+static_assert(std::endian::native == std::endian::little, "pixels are read as B, G, R, A bytes");
 
 namespace {
 
@@ -104,13 +107,14 @@ void TMitchellResampler::Resample(const TBitmap32& src, TBitmap32& dest, int lef
         const std::uint32_t* row = src.Row(y);
         std::int16_t* out = &mid[static_cast<std::size_t>(y) * dw * 4];
         for (int x = 0; x < dw; ++x) {
-            const std::uint32_t* s = row + horizontal_.Start[x];
+            // Bytes of a 0xAARRGGBB pixel in memory: B, G, R, A.
+            const auto* s = reinterpret_cast<const std::uint8_t*>(row + horizontal_.Start[x]);
             const std::int16_t* w = &horizontal_.Weights[static_cast<std::size_t>(x) * hTaps];
             int r = 0, g = 0, b = 0;
-            for (int k = 0; k < hTaps; ++k) {
-                r += w[k] * static_cast<int>(RedOf(s[k]));
-                g += w[k] * static_cast<int>(GreenOf(s[k]));
-                b += w[k] * static_cast<int>(BlueOf(s[k]));
+            for (int k = 0; k < hTaps; ++k, s += 4) {
+                r += w[k] * s[2];
+                g += w[k] * s[1];
+                b += w[k] * s[0];
             }
             constexpr int half = 1 << (HorizontalShift - 1);
             out[4 * x + 0] = ClampInt16((r + half) >> HorizontalShift);

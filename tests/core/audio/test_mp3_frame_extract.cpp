@@ -186,3 +186,25 @@ TEST_F(Extract, BadInputGivesNoFrameOrAClearError) {
     TMP3FrameExtract folder(dir.Path().string());
     EXPECT_THROW(folder.Load(), EMorvantaError);
 }
+
+TEST_F(Extract, EncoderInfoFrameIsRecognised) {
+    Bytes info = Mp3Frame();
+    std::memcpy(info.data() + 36, "Info", 4); // after 32 bytes of stereo side information
+    Bytes file = info;
+    Append(file, Repeat(Mp3Frame(), 3));
+    const auto e = Load(file);
+    EXPECT_EQ(e.FramesFound(), 4u) << "still a valid frame of the file";
+    EXPECT_EQ(e.FirstAudioFrame(), 1u);
+    EXPECT_EQ(Load(info).FirstAudioFrame(), 0u) << "a lone frame is all the sound there is";
+
+    Bytes xing = Frame(0xFF, 0xF3, 0x80, 0xC0);
+    std::memcpy(xing.data() + 13, "Xing", 4); // MPEG-2 mono: 9 bytes of side information
+    EXPECT_TRUE(IsInfoFrame(xing.data(), xing.size(), TMP3Header::FromBytes(xing.data())));
+    Bytes vbri = Mp3Frame();
+    std::memcpy(vbri.data() + 36, "VBRI", 4);
+    EXPECT_TRUE(IsInfoFrame(vbri.data(), vbri.size(), TMP3Header::FromBytes(vbri.data())));
+    Bytes plain = Mp3Frame();
+    std::memcpy(plain.data() + 13, "Xing", 4); // wrong place for a stereo MPEG-1 frame
+    EXPECT_FALSE(IsInfoFrame(plain.data(), plain.size(), TMP3Header::FromBytes(plain.data())));
+    EXPECT_EQ(Load(Repeat(Mp3Frame(), 3)).FirstAudioFrame(), 0u);
+}

@@ -88,6 +88,19 @@ protected:
             const auto cover = dir.File("cover.jpg");
             Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240", "-frames:v", "1", "-q:v", "2",
                     cover});
+            // A comment segment holding two perfect MP3 frames: only the tag's size tells them
+            // from the soundtrack.
+            auto jpeg = test::ReadFile(cover);
+            std::vector<std::uint8_t> comment = {0xFF, 0xFE, 0, 0};
+            for (int i = 0; i < 2; ++i) {
+                const std::uint8_t head[4] = {0xFF, 0xFB, 0x90, 0x64};
+                comment.insert(comment.end(), head, head + 4);
+                comment.resize(comment.size() + 413, 0x11);
+            }
+            comment[2] = static_cast<std::uint8_t>((comment.size() - 2) >> 8);
+            comment[3] = static_cast<std::uint8_t>(comment.size() - 2);
+            jpeg.insert(jpeg.begin() + 2, comment.begin(), comment.end());
+            test::WriteFile(cover, jpeg);
             args.push_back(cover);
         }
         args.push_back(path);

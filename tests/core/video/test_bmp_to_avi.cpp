@@ -178,9 +178,9 @@ TEST(BmpToAvi, EveryOtherCodecRendersADecodableVideo) {
             continue;
         }
         EXPECT_EQ(DecodeErrors(out), "");
-        EXPECT_EQ(test::Probe(out, "v:0", "stream=nb_read_frames", true), "3");
-        EXPECT_EQ(test::Probe(out, "v:0", "stream=codec_tag_string"),
-                  fcc == "DIB " ? "[0][0][0][0]" : fcc);
+        // One probe for both: starting programs is most of this test's time.
+        EXPECT_EQ(test::Probe(out, "v:0", "stream=codec_tag_string,nb_read_frames", true),
+                  fcc + "\n3");
     }
 }
 

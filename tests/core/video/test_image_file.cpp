@@ -298,3 +298,57 @@ TEST(ImageFile, CorruptJpegBytesNeverCrash) {
     EXPECT_GT(failed, 0);
     EXPECT_GT(loaded, 0);
 }
+
+TEST(ImageFile, DemoPicturesLoadLikeFfmpegDecodesThem) {
+    // Real files from other encoders: ffmpeg's JPEG writer (4:2:0) and cjpeg's one-component
+    // greyscale. Decoders differ in IDCT and chroma upsampling, so only the mean may differ.
+    if (!test::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
+    const std::string samples = std::string(MORVANTA_SOURCE_DIR) + "/samples/";
+    struct TSample {
+        const char* Name;
+        int Width, Height, BandTop, BandSide;
+    };
+    const TSample list[] = {{"01-mandelbrot.jpg", 1600, 1200, 18, 0},
+                            {"02-dusk-portrait.jpg", 1200, 1600, 0, 144},
+                            {"03-panorama.jpg", 3000, 800, 192, 0},
+                            {"04-cellular-grey.jpg", 1024, 768, 18, 0},
+                            {"05-triangle.bmp", 480, 360, 18, 0}};
+    test::TempDir dir;
+    for (const TSample& s : list) {
+        const std::string path = samples + s.Name;
+        TImageFile picture(path);
+        ASSERT_EQ(picture.Bitmap.Width, s.Width) << s.Name;
+        ASSERT_EQ(picture.Bitmap.Height, s.Height) << s.Name;
+        const std::string raw = dir.File("out.rgb");
+        const auto run = test::Run({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-i", path,
+                                    "-f", "rawvideo", "-pix_fmt", "rgb24", raw});
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        const auto rgb = test::ReadFile(raw);
+        ASSERT_EQ(rgb.size(), picture.Bitmap.Pixels.size() * 3);
+        double total = 0;
+        for (std::size_t i = 0; i < picture.Bitmap.Pixels.size(); ++i) {
+            const std::uint32_t p = picture.Bitmap.Pixels[i];
+            total += std::abs(static_cast<int>(RedOf(p)) - rgb[3 * i]) +
+                     std::abs(static_cast<int>(GreenOf(p)) - rgb[3 * i + 1]) +
+                     std::abs(static_cast<int>(BlueOf(p)) - rgb[3 * i + 2]);
+        }
+        EXPECT_LT(total / static_cast<double>(rgb.size()), 2.0) << s.Name;
+
+        picture.FitTo(720, 576);
+        ASSERT_EQ(picture.Bitmap.Width, 720);
+        // The first picture row and column hold picture, the band just before them is black.
+        if (s.BandTop > 0) {
+            EXPECT_EQ(picture.Bitmap.At(360, s.BandTop - 1) & 0xFFFFFF, 0u) << s.Name;
+            EXPECT_EQ(picture.Bitmap.At(360, 576 - s.BandTop) & 0xFFFFFF, 0u) << s.Name;
+        }
+        if (s.BandSide > 0) {
+            EXPECT_EQ(picture.Bitmap.At(s.BandSide - 1, 288) & 0xFFFFFF, 0u) << s.Name;
+            EXPECT_EQ(picture.Bitmap.At(720 - s.BandSide, 288) & 0xFFFFFF, 0u) << s.Name;
+        }
+    }
+    TImageFile grey(samples + "04-cellular-grey.jpg");
+    for (std::uint32_t p : grey.Bitmap.Pixels) {
+        ASSERT_EQ(RedOf(p), GreenOf(p));
+        ASSERT_EQ(GreenOf(p), BlueOf(p));
+    }
+}

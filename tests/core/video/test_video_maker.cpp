@@ -55,7 +55,7 @@ struct Fixture {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(FramesPerPicture, RoundsHalvesToEvenAndNeverGivesZero) {
     EXPECT_EQ(FramesPerPictureFor(3000, 40, false), 75);
@@ -154,7 +154,7 @@ TEST(VideoMakerThd, ReportsOnMainThreadAndKeepsError) {
     TEventQueueDispatcher dispatcher;
     TVideoMakerThd thread(&dispatcher);
     thread.AviWriter = &f.Writer;
-    thread.Inputs = f.Inputs(200);  // 5 frames per picture: no visual options needed
+    thread.Inputs = f.Inputs(200); // 5 frames per picture: no visual options needed
     const auto mainThread = std::this_thread::get_id();
     int reports = 0;
     thread.OnProgress = [&](const TVideoMakerState&, const TBitmap32*) {
