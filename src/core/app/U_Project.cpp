@@ -52,12 +52,15 @@ std::string Resolve(const std::string& path, const std::string& folder) {
 }
 
 std::string ReadProjectFile(const std::string& fileName) {
-    TFileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a FIFO given as a project cannot hang the open.
+    TFileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) RaiseFileError("Cannot open the project file", fileName, errno);
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0)
         RaiseFileError("Cannot read the project file", fileName, errno);
     if (S_ISDIR(info.st_mode)) RaiseFileError("Cannot read the project file", fileName, EISDIR);
+    if (!S_ISREG(info.st_mode))
+        throw EMorvantaError("The project file " + fileName + " is not a regular file");
     std::string text;
     char buffer[65536];
     for (;;) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "audio/U_MP3FrameExtract.h"
@@ -134,6 +135,11 @@ bool MuxVideoAndSound(const std::string& VideoFile, const std::string& SoundFile
     std::vector<std::uint8_t> videoFormat;
     Check(source.ReadFormat(sourceVideo, videoFormat), "StreamReadFormat");
 
+    // Creating the output truncates it: it must not be one of the inputs.
+    std::error_code ec;
+    if (std::filesystem::equivalent(OutputFile, VideoFile, ec) ||
+        std::filesystem::equivalent(OutputFile, SoundFile, ec))
+        RaiseAssert("Output file is one of the input files: " + OutputFile, kUnit);
     TAviWriter output;
     Check(output.Create(OutputFile), "FileOpen");
     int outVideo = -1, outAudio = -1;

@@ -12,7 +12,9 @@
 using AviResult = std::uint32_t;
 
 constexpr AviResult AVIERR_OK = 0;
-constexpr AviResult AviError(std::uint32_t n) { return 0x80044000u + n; }
+constexpr AviResult AviError(std::uint32_t n) {
+    return 0x80044000u + n;
+}
 constexpr AviResult AVIERR_BADFORMAT = AviError(102);
 constexpr AviResult AVIERR_MEMORY = AviError(103);
 constexpr AviResult AVIERR_BADSIZE = AviError(107);
@@ -82,17 +84,23 @@ struct AVIFILEINFO {
 };
 
 struct TAviWriterOptions {
-    // Bytes after which the current RIFF is closed and an AVIX RIFF begins (OpenDML).
+    // Bytes after which the current RIFF is closed and an AVIX RIFF begins (OpenDML). A RIFF
+    // always takes at least one sample; limits below 4096 or above ~4 GiB make Create fail.
     std::uint64_t SegmentLimit = 1ull << 30;
 };
 
-// Writes a new AVI file. Streams are created before the first sample is written; samples are
-// written at increasing positions per stream (a gap is filled with empty samples). Header
-// fields that depend on the content are filled in by Close.
+// Writes a new AVI file. Streams are created, and their formats set, before the first sample is
+// written: that write puts the headers on disk, so a file whose writer dies mid-way still reads
+// (its RIFF and movi sizes say "to the end of the file" and readers scan movi). After it, only a
+// format of the same size may be set again. Samples are written at increasing positions per
+// stream (a gap is filled with empty samples; position -1 appends); in a stream with a fixed
+// dwSampleSize (PCM) positions count those samples and one write may carry several. Header
+// fields that depend on the content are filled in by Close. A failed write sticks: every later
+// call, Close included, returns AVIERR_FILEWRITE.
 class TAviWriter {
 public:
     TAviWriter();
-    ~TAviWriter();  // closes
+    ~TAviWriter(); // closes
     TAviWriter(const TAviWriter&) = delete;
     TAviWriter& operator=(const TAviWriter&) = delete;
 
@@ -116,7 +124,11 @@ private:
 };
 
 // Reads an AVI file (AVI 1.0 with idx1, or OpenDML with indx/ix##; a file without index is
-// read by scanning movi). Never trusts a size in the file beyond the bytes that are there.
+// read by scanning movi, and then every sample counts as a key frame). Never trusts a size in
+// the file beyond the bytes that are there; an index entry pointing outside the file makes Open
+// fail with AVIERR_BADFORMAT. Stream lengths are what the file holds, whatever its headers say.
+// Info's dwLength is the longest stream's length in the file's frame periods (for a video-only
+// file, its number of frames).
 class TAviReader {
 public:
     TAviReader();
@@ -135,7 +147,9 @@ public:
     std::int32_t StreamLength(int stream) const;
     // Size of the sample at `position` (0 for an empty sample).
     AviResult SampleSize(int stream, std::int32_t position, std::uint32_t& size) const;
-    // Reads one sample; AVIERR_BUFFERTOOSMALL when `capacity` is smaller than the sample.
+    // Reads one sample; AVIERR_BUFFERTOOSMALL when `capacity` is smaller than the sample,
+    // AVIERR_NODATA for a position outside the stream. A null `buffer` only sets `bytesRead` to
+    // the sample's size.
     AviResult Read(int stream, std::int32_t position, void* buffer, std::size_t capacity,
                    std::uint32_t& bytesRead) const;
     bool IsKeyFrame(int stream, std::int32_t position) const;

@@ -64,7 +64,6 @@ struct TWriterStream {
 
 struct TWriterTotals {
     bool Final = false; // Close: indexes written, counts complete
-    std::uint64_t MoviPos = 0;
     std::uint32_t MaxBytesPerSec = 0;
 };
 

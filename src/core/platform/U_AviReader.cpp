@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "platform/U_AviLayout.h"
 #include "platform/U_AviReaderImpl.h"
@@ -218,8 +219,13 @@ TAviReader::~TAviReader() = default;
 AviResult TAviReader::Open(const std::string& path) {
     impl_ = std::make_unique<Impl>();
     if (!impl_->File.Open(path)) return AVIERR_FILEOPEN;
-    AviResult r = ::Parse(impl_->File, impl_->Parse);
-    if (r == AVIERR_OK) r = LoadIndexes(impl_->File, impl_->Parse);
+    AviResult r = AVIERR_OK;
+    try {
+        r = ::Parse(impl_->File, impl_->Parse);
+        if (r == AVIERR_OK) r = LoadIndexes(impl_->File, impl_->Parse);
+    } catch (const std::bad_alloc&) {
+        r = AVIERR_MEMORY; // the tables are bounded by the file's size, but that may be large
+    }
     if (r != AVIERR_OK) {
         impl_ = std::make_unique<Impl>();
         return r;

@@ -112,7 +112,6 @@ struct TAviWriter::Impl final : riff::TSink {
     TWriterTotals Totals(bool final) const {
         TWriterTotals t;
         t.Final = final;
-        t.MoviPos = firstMoviPos;
         double seconds = 0;
         for (const auto& s : streams) {
             if (s.Info.dwRate != 0)

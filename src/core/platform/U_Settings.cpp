@@ -155,7 +155,7 @@ enum class TLoadResult { Loaded, Missing, Failed };
 
 // Reads the whole store file, refusing anything that is not a regular file of bounded size.
 TLoadResult LoadFile(const std::string& path, std::string& bytes) {
-    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) return errno == ENOENT ? TLoadResult::Missing : TLoadResult::Failed;
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||

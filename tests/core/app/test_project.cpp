@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -122,6 +124,8 @@ TEST(Project, UnreadableProjectsGiveClearErrors) {
     test::TempDir dir;
     EXPECT_THROW(LoadProject(dir.File("missing.mrv")), EMorvantaError);
     EXPECT_THROW(LoadProject(dir.Path().string()), EMorvantaError);
+    ASSERT_EQ(mkfifo(dir.File("fifo.mrv").c_str(), 0600), 0);
+    EXPECT_THROW(LoadProject(dir.File("fifo.mrv")), EMorvantaError) << "must not wait for a writer";
     EXPECT_THROW(SaveProject(dir.File("no/such/folder/p"), TEffect::None, "", "", {}, {}),
                  EMorvantaError);
     test::WriteText(dir.File("big.mrv"), "");

@@ -258,6 +258,14 @@ TEST_F(MuxThread, ErrorsEndTheThreadAndLeaveNoOutput) {
     expectFailure("No MPEG audio frame found in " + sound + " (U_MuxThd, ligne ");
 
     sound = mp3;
+    const std::string target = output;
+    output = video;
+    log.clear();
+    RunThread();
+    EXPECT_EQ(error.rfind("Output file is one of the input files: ", 0), 0u) << error;
+    EXPECT_GT(std::filesystem::file_size(video), 30u * kWidth * kHeight * 3) << "source kept";
+    output = target;
+
     video = dir.File("broken.avi");
     test::WriteText(video, "RIFF\x10\0\0\0AVI junk junk junk");
     expectFailure("FileOpen failed. Err: $8004");

@@ -120,7 +120,7 @@ TEST(AviReaderCorrupt, TruncatedAnywhere) {
     for (const bool several : {true, false}) {
         const Bytes base = MakeBase(dir, several);
         const std::size_t headers = Parse(base).FirstMovi.Pos;
-        for (std::size_t n = 0; n < base.size(); n += 53) {
+        for (std::size_t n = 0; n < base.size(); n += 97) {
             const Bytes cut(base.begin(), base.begin() + static_cast<long>(n));
             TAviReader r;
             const AviResult res = OpenBytes(dir, cut, r);
@@ -186,11 +186,12 @@ TEST(AviReaderCorrupt, IndexesPointingOutsideTheFile) {
     EXPECT_EQ(OpenBytes(dir, f, r), AVIERR_BADFORMAT);
 
     // An idx1 entry beyond the end (with the super indexes out of the way).
-    f = base;
+    f = MakeBase(dir, false);
+    const Chunk idx1 = Parse(f).Idx1;
     DropSuperIndexes(f);
     ASSERT_EQ(OpenBytes(dir, f, r), AVIERR_OK); // idx1 plus a scan of the AVIX RIFFs
     EXPECT_EQ(ReadEverything(r), 17);
-    Put32(f, l.Idx1.Data() + 16 + 12, 0x10000000u); // second entry's size
+    Put32(f, idx1.Data() + 16 + 12, 0x10000000u); // second entry's size
     EXPECT_EQ(OpenBytes(dir, f, r), AVIERR_BADFORMAT);
 }
 
@@ -218,15 +219,17 @@ TEST(AviReaderCorrupt, LyingCountsStayBounded) {
 
     // Every super index slot pointing at the same standard index: more entries than the file
     // could hold samples, refused instead of multiplied.
-    f = base;
-    const std::uint64_t slots = (l.VideoIndx.Size - 24) / 16;
+    const Bytes single = MakeBase(dir, false);
+    f = single;
+    const Layout s1 = Parse(single);
+    const std::uint64_t slots = (s1.VideoIndx.Size - 24) / 16;
     for (std::uint64_t k = 0; k < slots; ++k) {
-        const std::size_t e = l.VideoIndx.Data() + 24 + static_cast<std::size_t>(k) * 16;
-        std::copy(base.begin() + static_cast<long>(l.VideoIndx.Data() + 24),
-                  base.begin() + static_cast<long>(l.VideoIndx.Data() + 40),
+        const std::size_t e = s1.VideoIndx.Data() + 24 + static_cast<std::size_t>(k) * 16;
+        std::copy(single.begin() + static_cast<long>(s1.VideoIndx.Data() + 24),
+                  single.begin() + static_cast<long>(s1.VideoIndx.Data() + 40),
                   f.begin() + static_cast<long>(e));
     }
-    Put32(f, l.VideoIndx.Data() + 4, static_cast<std::uint32_t>(slots));
+    Put32(f, s1.VideoIndx.Data() + 4, static_cast<std::uint32_t>(slots));
     EXPECT_EQ(OpenBytes(dir, f, r), AVIERR_BADFORMAT);
 
     // idx1 declaring far more than the file.
@@ -244,14 +247,15 @@ TEST(AviReaderCorrupt, ZeroSizedChunksStillAdvance) {
     Bytes f = MakeBase(dir, false);
     const Layout l = Parse(f);
     DropSuperIndexes(f);
-    const std::size_t first = l.FirstMovi.Data() + 4;
-    for (std::size_t p = first; p + 8 <= End(l.FirstMovi); p += 8) {
-        const bool list = (p - first) % 80 == 0;
-        f[p] = list ? 'L' : '0';
-        f[p + 1] = list ? 'I' : '0';
-        f[p + 2] = list ? 'S' : 'd';
-        f[p + 3] = list ? 'T' : 'c';
+    const std::size_t end = End(l.FirstMovi);
+    std::size_t p = l.FirstMovi.Data() + 4;
+    for (int k = 0; p + 12 <= end; ++k) {
+        const bool list = k % 10 == 0;
+        const char* id = list ? "LISTrec " : "00dc";
+        std::copy(id, id + 4, f.begin() + static_cast<long>(p));
         Put32(f, p + 4, 0);
+        if (list) std::copy(id + 4, id + 8, f.begin() + static_cast<long>(p + 8));
+        p += list ? 12 : 8;
     }
     Put32(f, l.Idx1.Pos, MakeFourCC('J', 'U', 'N', 'K'));
     TAviReader r;
