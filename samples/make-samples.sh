@@ -24,7 +24,7 @@ jpeg() {
 # Landscape 4:3: the Mandelbrot set in its default colours.
 jpeg "mandelbrot=s=1600x1200" 01-mandelbrot.jpg 6
 # Portrait 3:4: soft radial gradients.
-jpeg "gradients=s=1200x1600:c0=0x1d3557:c1=0xe63946:c2=0xf1faee:c3=0x457b9d:n=4:type=radial:x0=600:y0=500:x1=1200:y1=1600" \
+jpeg "gradients=s=1200x1600:c0=0x1d3557:c1=0xe63946:c2=0xf1faee:c3=0x457b9d:n=4:type=radial:x0=600:y0=500:x1=1200:y1=1600:seed=7" \
     02-dusk-portrait.jpg 5
 # Panorama 15:4: the classic test pattern, shifted in time so its counters differ.
 jpeg "testsrc2=s=3000x800:r=25,trim=start_frame=40,setpts=PTS-STARTPTS" 03-panorama.jpg 6

@@ -91,12 +91,6 @@ std::vector<std::string> RunLogLines(const TRunSettings& run) {
     };
 }
 
-int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame) {
-    if (singleFrame || frameDuration <= 0) return 1;
-    const int frames = RoundToInt(static_cast<long double>(pictureDurationMs) / frameDuration);
-    return frames < 1 ? 1 : frames;
-}
-
 std::optional<TMatchAudioResult> MatchAudio(int pictureCount, int soundDurationSec,
                                             bool crossFade) {
     if (pictureCount <= 0) return std::nullopt;

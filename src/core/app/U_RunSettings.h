@@ -55,8 +55,6 @@ std::vector<std::string> RunLogLines(const TRunSettings& settings);
 // Whole text as a decimal integer (optional sign), else `fallback`.
 int StrToIntDef(const std::string& text, int fallback);
 
-// round(pictureDurationMs / frameDuration), ties to even; at least 1; 1 in single-frame mode.
-int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame);
 
 struct TMatchAudioResult {
     int PictureDurationMs = MinPictureDurationMs;

@@ -21,8 +21,12 @@ constexpr const char* HardwareMarks[] = {"_vaapi", "_nvenc", "_qsv",          "_
                                          "_amf",   "_mf",    "_videotoolbox", "_vulkan",  "_cuvid",
                                          "_mmal",  "_rkmpp", "_mediacodec"};
 
+// Raised when the probe's rules change, so lists cached by an older program are probed again.
+constexpr int ProbeRevision = 2;
+
 std::string LibraryIdent() {
-    return std::string(LIBAVCODEC_IDENT) + "/" + std::to_string(avcodec_version());
+    return std::string(LIBAVCODEC_IDENT) + "/" + std::to_string(avcodec_version()) + "/r" +
+           std::to_string(ProbeRevision);
 }
 
 std::string TagText(unsigned tag) {

@@ -4,7 +4,7 @@
 #include "video/U_BmpToAvi.h"
 #include "video/U_FrameServer.h"
 
-int FramesPerPictureFor(int pictureDurationMs, int frameDuration, bool singleFrame) {
+int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame) {
     if (singleFrame || frameDuration <= 0) return 1;
     const int frames = RoundToInt(static_cast<long double>(pictureDurationMs) / frameDuration);
     return frames < 1 ? 1 : frames;
@@ -18,7 +18,7 @@ void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
     const auto stopRequested = [&] { return callbacks.StopRequested && callbacks.StopRequested(); };
     try {
         const int framesPerPicture =
-            FramesPerPictureFor(inputs.PictureDurationMs, writer.FrameDuration, inputs.SingleFrame);
+            FramesPerPicture(inputs.PictureDurationMs, writer.FrameDuration, inputs.SingleFrame);
         {
             TFrameServer server(*inputs.PicturePaths, inputs.PictureCaptions, framesPerPicture,
                                 writer.Height, writer.Width, inputs.DynamicPictures,

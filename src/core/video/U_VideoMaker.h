@@ -36,7 +36,7 @@ struct TVideoMakerCallbacks {
 };
 
 // round(durationMs / frameDuration) with ties to even; 0 becomes 1; single frame gives 1.
-int FramesPerPictureFor(int pictureDurationMs, int frameDuration, bool singleFrame);
+int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame);
 
 // Renders every frame into `writer` (already opened) and closes it. A stop request ends the
 // loop before the next frame and still closes the writer (the partial video stays). A failure

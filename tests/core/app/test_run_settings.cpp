@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/U_RunSettings.h"
+#include "video/U_VideoMaker.h"
 
 TEST(RunSettings, DerivedFromTheWindow) {
     TRunInputs in;

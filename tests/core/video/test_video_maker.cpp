@@ -57,16 +57,6 @@ struct Fixture {
 
 } // namespace
 
-TEST(FramesPerPicture, RoundsHalvesToEvenAndNeverGivesZero) {
-    EXPECT_EQ(FramesPerPictureFor(3000, 40, false), 75);
-    EXPECT_EQ(FramesPerPictureFor(3000, 66, false), 45);
-    EXPECT_EQ(FramesPerPictureFor(100, 66, false), 2);
-    EXPECT_EQ(FramesPerPictureFor(100, 1000, false), 1);
-    EXPECT_EQ(FramesPerPictureFor(500, 1000, false), 1) << "0.5 rounds to 0, then becomes 1";
-    EXPECT_EQ(FramesPerPictureFor(1500, 1000, false), 2);
-    EXPECT_EQ(FramesPerPictureFor(3000, 40, true), 1);
-}
-
 TEST(VideoMaker, WritesEveryFrameAndReportsEach) {
     Fixture f(3);
     f.Writer.Open();
