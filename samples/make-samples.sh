@@ -35,7 +35,7 @@ cjpeg -grayscale -quality 70 -outfile 04-cellular-grey.jpg grey.pgm
 rm -f grey.pgm
 # The BMP: a Sierpinski triangle tinted by a gradient, 24-bit, small enough to stay cheap
 # uncompressed.
-ff -f lavfi -i "gradients=s=480x360:c0=0xff9f1c:c1=0x2ec4b6:x0=0:y0=0:x1=480:y1=360,format=gbrp[g];sierpinski=s=480x360:seed=3:type=triangle,format=gbrp,lutrgb=r=255-val/2:g=255-val/2:b=255-val/2[s];[g][s]blend=all_mode=multiply,format=bgr24[out0]" \
+ff -f lavfi -i "gradients=s=480x360:c0=0xff9f1c:c1=0x2ec4b6:x0=0:y0=0:x1=480:y1=360:seed=1,format=gbrp[g];sierpinski=s=480x360:seed=3:type=triangle,format=gbrp,lutrgb=r=255-val/2:g=255-val/2:b=255-val/2[s];[g][s]blend=all_mode=multiply,format=bgr24[out0]" \
     -frames:v 1 -c:v bmp 05-triangle.bmp
 # Square: linear gradients with a different palette.
 jpeg "gradients=s=1000x1000:c0=0xffb703:c1=0x219ebc:c2=0x023047:n=3:type=linear:seed=11" \

@@ -224,6 +224,9 @@ int Render(const TRenderOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Past a file size limit, write() must fail with EFBIG and be reported like a full disk,
+    // rather than the signal killing the process and leaving the unfinished file behind.
+    signal(SIGXFSZ, SIG_IGN);
     TRenderOptions options;
     try {
         options = ParseRenderOptions(argc, argv);
