@@ -10,5 +10,6 @@ if [ ! -x "$exe" ]; then
     echo "morvanta-render is not built yet" >&2
     exit 1
 fi
-"$exe" -o "$top/out/demo.avi" "$here/demo.mrv"
+# Spread the pictures over the whole soundtrack, as "Match audio" does in the window.
+"$exe" --match-audio -o "$top/out/demo.avi" "$here/demo.mrv"
 echo "Rendered $top/out/demo.avi"

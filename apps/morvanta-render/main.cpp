@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
@@ -36,6 +38,15 @@ void InstallStopHandlers() {
 }
 
 void Say(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+
+// Text that never reached standard output (a full disk) is a failure, not a success.
+int FinishStandardOutput() {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    Say(std::string("morvanta-render: cannot write standard output: ") +
+        std::strerror(errno != 0 ? errno : EIO));
+    return 1;
+}
 
 int UsageError(const std::string& message) {
     Say("morvanta-render: " + message);
@@ -78,7 +89,7 @@ int Render(const TRenderOptions& options) {
     writer.ListCodecs(codecs);
     if (options.ListCodecs) {
         for (const auto& line : codecs) std::printf("%s\n", line.c_str());
-        return 0;
+        return FinishStandardOutput();
     }
 
     TProject project;
@@ -235,11 +246,11 @@ int main(int argc, char** argv) {
     }
     if (options.Help) {
         std::fputs(RenderUsage(), stdout);
-        return 0;
+        return FinishStandardOutput();
     }
     if (options.Version) {
         std::printf("morvanta-render %s\n", MORVANTA_VERSION);
-        return 0;
+        return FinishStandardOutput();
     }
     try {
         return Render(options);

@@ -83,7 +83,14 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
         MakeVideo(writer, inputs, callbacks, state);
     } catch (...) {
         writer.Abandon();
-        return Failed(TRenderPhase::Video, ErrorText(std::current_exception()));
+        std::string message = ErrorText(std::current_exception());
+        // The writer's own messages give only a result code: say which file and why.
+        if (writer.LastErrno != 0)
+            message += " Cannot write " + request.OutputFile + ": " +
+                       SystemErrorText(writer.LastErrno) + ".";
+        if (!writer.LeftoverFile.empty())
+            message += " The unfinished file " + writer.LeftoverFile + " could not be removed.";
+        return Failed(TRenderPhase::Video, std::move(message));
     }
 
     TRenderOutcome outcome;

@@ -93,11 +93,14 @@ void TBmpToAvi::Open() {
     IsClosed = false;
     framesAdded_ = 0;
     nextPosition_ = 0;
+    LastErrno = 0;
+    LeftoverFile.clear();
     pending_.clear();
 
     std::error_code ec;
     if (std::filesystem::is_directory(FileName, ec)) {
         LastResult = AVIERR_FILEOPEN;
+        LastErrno = EISDIR;
         RaiseAssert("FileOpen failed. Err: " + HexCode(LastResult), Unit);
     }
     // A new file beside the output; the output itself is replaced only by Close.
@@ -109,7 +112,8 @@ void TBmpToAvi::Open() {
             workFile_ = candidate;
             break;
         }
-        if (avi_->LastErrno() != EEXIST || attempt + 1 >= MaxWorkFiles)
+        LastErrno = avi_->LastErrno();
+        if (LastErrno != EEXIST || attempt + 1 >= MaxWorkFiles)
             RaiseAssert("FileOpen failed. Err: " + HexCode(LastResult), Unit);
     }
 
@@ -164,8 +168,10 @@ void TBmpToAvi::WritePending() {
             std::max<std::int32_t>(static_cast<std::int32_t>(f.Index), nextPosition_);
         LastResult = avi_->Write(stream_, position, f.Data.data(), f.Data.size(),
                                  f.Key ? AVIIF_KEYFRAME : 0);
-        if (LastResult != AVIERR_OK)
+        if (LastResult != AVIERR_OK) {
+            LastErrno = avi_->LastErrno();
             RaiseAssert("StreamWrite failed. Err: " + HexCode(LastResult), Unit);
+        }
         nextPosition_ = position + 1;
     }
     pending_.clear();
@@ -187,17 +193,22 @@ void TBmpToAvi::Close() {
             // An encoder that dropped the last frames still leaves one sample per frame.
             if (nextPosition_ < framesAdded_) {
                 LastResult = avi_->Write(stream_, framesAdded_ - 1, nullptr, 0, 0);
+                LastErrno = avi_->LastErrno();
                 if (LastResult != AVIERR_OK)
                     RaiseAssert("StreamWrite failed. Err: " + HexCode(LastResult), Unit);
             }
             encoder_.reset();
             LastResult = avi_->Close();
+            LastErrno = avi_->LastErrno();
             if (LastResult != AVIERR_OK)
                 RaiseAssert("FileClose failed. Err: " + HexCode(LastResult), Unit);
             avi_.reset();
             std::error_code ec;
             std::filesystem::rename(workFile_, FileName, ec);
-            if (ec) RaiseAssert("Rename failed : " + ec.message(), Unit);
+            if (ec) {
+                LastErrno = ec.value();
+                RaiseAssert("Rename failed : " + ec.message(), Unit);
+            }
             workFile_.clear();
         } catch (...) {
             Abandon();
@@ -213,7 +224,7 @@ void TBmpToAvi::Abandon() {
     Release();
     if (!workFile_.empty()) {
         std::error_code ec;
-        std::filesystem::remove(workFile_, ec);
+        if (!std::filesystem::remove(workFile_, ec) && ec) LeftoverFile = workFile_;
         workFile_.clear();
     }
     failed_ = false;

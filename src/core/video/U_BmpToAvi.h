@@ -23,6 +23,9 @@ public:
     std::string FileName;
     std::string Codec; // FourCC, 4 characters; empty for none
     AviResult LastResult = 0;
+    int LastErrno = 0; // the system's error behind the last failed file operation, 0 for none
+    // An unfinished file that Abandon could not remove (its folder became read-only), or "".
+    std::string LeftoverFile;
     // Passed to the AVI writer by Open (tests use a small segment limit).
     TAviWriterOptions WriterOptions;
 

@@ -286,3 +286,23 @@ TEST(AviReaderCorrupt, RandomDamageNeverCrashes) {
     }
     EXPECT_GT(opened, 0);
 }
+
+// Files built by hand (tests/data/avi/make_bad_avis.py), independent of our writer.
+TEST(AviReaderCorrupt, HandMadeBadFiles) {
+    const std::string data = std::string(MORVANTA_DATA_DIR) + "/avi/";
+    TAviReader r;
+    EXPECT_EQ(r.Open(data + "hdrl_size_lies.avi"), AVIERR_BADFORMAT);
+    EXPECT_EQ(r.Open(data + "idx1_outside.avi"), AVIERR_BADFORMAT);
+
+    // Counts of 0xFFFFFFFF in both index levels: cut to the one entry the chunks hold.
+    ASSERT_EQ(r.Open(data + "huge_counts.avi"), AVIERR_OK);
+    ASSERT_EQ(r.StreamLength(0), 1);
+    char buf[8] = {};
+    std::uint32_t got = 0;
+    ASSERT_EQ(r.Read(0, 0, buf, sizeof buf, got), AVIERR_OK);
+    EXPECT_EQ(std::string(buf, got), "abc");
+
+    ASSERT_EQ(r.Open(data + "zero_chunks.avi"), AVIERR_OK);
+    EXPECT_EQ(r.StreamLength(0), 500);
+    EXPECT_EQ(ReadEverything(r), 500);
+}

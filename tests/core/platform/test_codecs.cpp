@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "TestSupport.h"
 #include "platform/U_Codecs.h"
@@ -37,6 +39,26 @@ int IndexOf(const std::vector<TCodecInfo>& list, const std::string& fourcc) {
         if (list[i].FourCC == fourcc) return static_cast<int>(i);
     return -1;
 }
+
+// Tests that write settings get their own store: CTest runs the others of this file at the
+// same time, against the shared one.
+class TPrivateStore {
+public:
+    TPrivateStore() {
+        if (const char* old = std::getenv("MORVANTA_CONFIG_DIR")) old_ = old;
+        setenv("MORVANTA_CONFIG_DIR", dir_.Path().c_str(), 1);
+    }
+    ~TPrivateStore() {
+        if (old_)
+            setenv("MORVANTA_CONFIG_DIR", old_->c_str(), 1);
+        else
+            unsetenv("MORVANTA_CONFIG_DIR");
+    }
+
+private:
+    test::TempDir dir_;
+    std::optional<std::string> old_;
+};
 
 TCodecInfo Need(const std::string& fourcc) {
     auto codec = FindCodec(fourcc);
@@ -81,6 +103,7 @@ TEST(Codecs, ListHoldsTheWellKnownCodecsFirstAndOnce) {
 }
 
 TEST(Codecs, ProbeIsCachedPerLibraryVersion) {
+    TPrivateStore store;
     const auto probed = ProbeCodecInfos();
     const auto version = ReadStringValue(TSettingsHive::Machine, CodecsKey, "Version");
     ASSERT_TRUE(version.has_value());
@@ -116,6 +139,7 @@ TEST(Codecs, FourCCsArePaddedAndMatchedWithoutCase) {
 }
 
 TEST(Codecs, OptionsHaveDefaultsAndAreStoredPerCodec) {
+    TPrivateStore store;
     auto options = ReadCodecOptions("XVID");
     ASSERT_EQ(options.size(), 2u);
     EXPECT_EQ(options[0].Name, "Quantizer");
@@ -157,6 +181,7 @@ TEST(Codecs, OptionsHaveDefaultsAndAreStoredPerCodec) {
 }
 
 TEST(Codecs, QuantizerReachesTheEncoder) {
+    TPrivateStore store;
     const TCodecInfo xvid = Need("XVID");
     auto sizeAt = [&](int q) {
         auto options = ReadCodecOptions("XVID");

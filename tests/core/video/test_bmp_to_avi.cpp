@@ -92,7 +92,7 @@ TEST(BmpToAvi, SetCodecMatchesLooselyAndKeepsTheOldOneOnFailure) {
     // A codec that refuses this frame size is not available for it.
     avi.Width = 63;
     avi.Height = 47;
-    EXPECT_THROW(avi.SetCodec("H264"), EMorvantaError);
+    EXPECT_THROW(avi.SetCodec("XVID"), EMorvantaError);
     EXPECT_EQ(avi.Codec, "DIB ");
     avi.Width = 64;
     avi.Height = 48;
@@ -181,6 +181,40 @@ TEST(BmpToAvi, EveryOtherCodecRendersADecodableVideo) {
         // One probe for both: starting programs is most of this test's time.
         EXPECT_EQ(test::Probe(out, "v:0", "stream=codec_tag_string,nb_read_frames", true),
                   fcc + "\n3");
+    }
+}
+
+TEST(BmpToAvi, LossyCodecsKeepColours) {
+    // A wrong range or matrix in the conversion shifts flat colours well beyond a few levels.
+    test::TempDir dir;
+    const std::string out = dir.File("colour.avi");
+    const std::uint32_t colours[] = {PackRGB(200, 40, 90), PackRGB(16, 160, 230),
+                                     PackRGB(250, 250, 250), PackRGB(5, 5, 5)};
+    for (const char* fcc : {"XVID", "FMP4", "H264", "MJPG", "MP43"}) {
+        SCOPED_TRACE(fcc);
+        TBmpToAvi avi;
+        avi.Width = 64;
+        avi.Height = 64;
+        avi.FrameDuration = 40;
+        avi.FileName = out;
+        avi.SetCodec(fcc);
+        avi.Open();
+        TBitmap32 frame(64, 64);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) frame.At(x, y) = colours[(y / 32) * 2 + x / 32];
+        avi.AddFrame(frame);
+        avi.Close();
+        const auto r = test::Run(
+            {"ffmpeg", "-v", "error", "-i", out, "-f", "rawvideo", "-pix_fmt", "bgra", "-"});
+        ASSERT_EQ(r.Out.size(), 64u * 64u * 4u) << r.Err;
+        for (int q = 0; q < 4; ++q) {
+            // The centre of each quarter, away from the edges between colours.
+            const int x = (q % 2) * 32 + 16, y = (q / 2) * 32 + 16;
+            const auto* px = reinterpret_cast<const std::uint8_t*>(r.Out.data()) + (y * 64 + x) * 4;
+            EXPECT_NEAR(px[2], static_cast<int>(RedOf(colours[q])), 6) << q;
+            EXPECT_NEAR(px[1], static_cast<int>(GreenOf(colours[q])), 6) << q;
+            EXPECT_NEAR(px[0], static_cast<int>(BlueOf(colours[q])), 6) << q;
+        }
     }
 }
 
