@@ -14,7 +14,8 @@ using e2e::Render;
 
 namespace {
 
-// A folder with pictures, an older video at the output path and a file of the user's own.
+// A folder with pictures, an older video at the output path, a file of the user's own and the
+// work file of a render that crashed earlier (a new render must pick another name).
 struct TUserFolder {
     test::TempDir Dir;
     std::vector<std::string> Pictures = e2e::MakePictures(Dir, 3);
@@ -23,6 +24,7 @@ struct TUserFolder {
     TUserFolder() {
         test::WriteText(Output, "an older video that must survive");
         test::WriteText(Dir.File("notes.txt"), "the user's own file");
+        test::WriteText(Output + ".part", "left by a crashed render");
     }
 };
 

@@ -55,6 +55,8 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
                          const TRenderEvents& events) {
     const auto stopRequested = [&] { return events.StopRequested && events.StopRequested(); };
     TVideoMakerState state;
+    writer.LastErrno = 0;
+    writer.LeftoverFile.clear();
     try {
         writer.Width = request.Width;
         writer.Height = request.Height;

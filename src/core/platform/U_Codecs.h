@@ -49,13 +49,15 @@ struct TCodecOption {
     std::string Hint;                 // a short explanation for the dialog
 };
 
-// The options of a codec with their stored values; empty when it has nothing to configure.
+// The options of a codec with their stored values; empty when it has nothing to configure or
+// is not listed.
 std::vector<TCodecOption> ReadCodecOptions(const std::string& fourcc);
-// Stores the values of `options` (clamped into their ranges). Returns false when the store
-// cannot be written.
+// Stores the values of `options` matched by name (clamped into their ranges). Returns false
+// when the store cannot be written; throws EMorvantaError for a codec that is not listed.
 bool WriteCodecOptions(const std::string& fourcc, const std::vector<TCodecOption>& options);
-// Removes the stored values, so the defaults apply again.
+// Clears the stored values, so the defaults apply again.
 bool ResetCodecOptions(const std::string& fourcc);
+// CodecAbout throws EMorvantaError for a codec that is not listed.
 
 // What the codec's about box shows.
 struct TCodecAbout {

@@ -1,6 +1,12 @@
 // TBmpToAvi over the real AVI layer and real encoders, checked with our reader and FFmpeg.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -333,9 +339,11 @@ TEST(BmpToAvi, OpenFailuresAreReported) {
         EXPECT_EQ(e.Unit(), "U_BmpToAvi");
     }
     EXPECT_FALSE(avi.IsOpen);
+    EXPECT_EQ(avi.LastErrno, EISDIR);
     avi.FileName = dir.File("missing/folder/out.avi");
     EXPECT_THROW(avi.Open(), EAssertionFailed);
     EXPECT_NE(avi.LastResult, AVIERR_OK);
+    EXPECT_EQ(avi.LastErrno, ENOENT);
     avi.Close();
     EXPECT_TRUE(avi.IsClosed);
     EXPECT_TRUE(Leftovers(dir).empty());
@@ -369,4 +377,45 @@ TEST(BmpToAvi, SmallSegmentsMakeSeveralRiffs) {
     EXPECT_NE(text.find("AVIX"), std::string::npos);
     EXPECT_EQ(test::Probe(out, "v:0", "stream=nb_read_frames", true), "40");
     EXPECT_EQ(DecodeErrors(out), "");
+}
+
+TEST(BmpToAvi, AFullDiskKeepsTheOlderOutput) {
+    test::TempDir dir;
+    const std::string out = dir.File("full.avi");
+    Render(out, "DIB ", 32, 16, 1);
+    const auto before = test::ReadFile(out);
+    ASSERT_TRUE(FindCodec("DIB ").has_value()); // the list is cached before the limit
+
+    // The child writes with a file size limit far below the render's size.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        int code = 1;
+        try {
+            TBmpToAvi avi;
+            avi.Width = 160;
+            avi.Height = 120;
+            avi.FrameDuration = 40;
+            avi.FileName = out;
+            avi.SetCodec("DIB ");
+            avi.Open();
+            for (int i = 0; i < 10; ++i) avi.AddFrame(TBitmap32(160, 120));
+            avi.Close();
+            code = 2; // no error at all
+        } catch (const EAssertionFailed& e) {
+            code = e.Message().rfind("StreamWrite failed. Err: $", 0) == 0 ? 0 : 3;
+        } catch (...) {
+            code = 4;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(test::ReadFile(out), before);
+    EXPECT_EQ(Leftovers(dir), std::vector<std::string>{"full.avi"});
 }
