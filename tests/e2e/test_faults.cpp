@@ -125,6 +125,8 @@ TEST(OutputFaults, DiskFillingUpDuringTheSoundtrackKeepsTheSilentVideo) {
     EXPECT_EQ(e2e::DecodeErrors(user.Output), "");
 }
 
+// The video itself cannot be aimed at /dev/full (its work file is created exclusively beside the
+// output), but standard output can.
 TEST(OutputFaults, StandardOutputOnAFullDiskIsAnError) {
     for (const char* option : {"--list-codecs", "--help", "--version"}) {
         auto result =

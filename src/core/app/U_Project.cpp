@@ -10,17 +10,13 @@
 
 #include "platform/U_Errors.h"
 #include "platform/U_FileDescriptor.h"
+#include "platform/U_FileOps.h"
 
 namespace {
 
 constexpr std::string_view EffectPrefix = ";Effect=";
 constexpr std::string_view SoundPrefix = ";Sound=";
 constexpr std::string_view OutputPrefix = ";Output=";
-
-std::string FileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string LowerAscii(std::string text) {
     for (char& c : text)

@@ -13,16 +13,6 @@
 
 namespace {
 
-std::string ErrorText(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Unknown error";
-    }
-}
-
 TRenderOutcome Failed(TRenderPhase phase, std::string message) {
     TRenderOutcome outcome;
     outcome.Status = TRenderStatus::Failed;
@@ -85,7 +75,7 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
         MakeVideo(writer, inputs, callbacks, state);
     } catch (...) {
         writer.Abandon();
-        std::string message = ErrorText(std::current_exception());
+        std::string message = ExceptionMessage(std::current_exception());
         // The writer's own messages give only a result code: say which file and why.
         if (writer.LastErrno != 0)
             message += " Cannot write " + request.OutputFile + ": " +

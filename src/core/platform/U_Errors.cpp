@@ -30,3 +30,14 @@ std::string SystemErrorText(int err) {
     const char* text = strerror_r(err, buffer, sizeof buffer);
     return text;
 }
+
+std::string ExceptionMessage(const std::exception_ptr& error) {
+    if (!error) return {};
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}

@@ -1,6 +1,7 @@
 #pragma once
 // Errors of the core: exceptions carrying an English message.
 #include <cstdint>
+#include <exception>
 #include <source_location>
 #include <stdexcept>
 #include <string>
@@ -37,6 +38,9 @@ private:
 
 // "$" followed by the code as 8 upper-case hexadecimal digits.
 std::string HexCode(std::uint32_t code);
+
+// The message of a caught exception ("Unknown error" for one that is not a std::exception).
+std::string ExceptionMessage(const std::exception_ptr& error);
 
 // The text of the current errno (strerror), for messages about files.
 std::string SystemErrorText(int err);

@@ -59,14 +59,7 @@ void TThread::WaitFor() {
 }
 
 std::string TThread::FatalMessage() const {
-    if (!fatal_) return {};
-    try {
-        std::rethrow_exception(fatal_);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Unknown error";
-    }
+    return ExceptionMessage(fatal_);
 }
 
 void TThread::Synchronize(const std::function<void()>& call) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/U_Errors.h"
+#include "platform/U_FileOps.h"
 #include "platform/U_Rounding.h"
 #include "platform/U_TextRenderer.h"
 
@@ -37,11 +38,6 @@ const std::array<std::uint8_t, 256>& DarkenTable() {
         return t;
     }();
     return table;
-}
-
-std::string FileNamePart(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
@@ -166,7 +162,7 @@ void TFrameServer::DrawTextOverlay(TBitmap32& Frame) {
                   static_cast<long long>(PicturePaths.Count()));
     Text->DrawText(Frame, 10, h - 20, counter);
     const std::string caption = PictureCaptions ? PictureCaptions->At(FCachedIndex)
-                                                : FileNamePart(PicturePaths.At(FCachedIndex));
+                                                : FileNameOf(PicturePaths.At(FCachedIndex));
     Text->DrawText(Frame, w / 2 - 50, h - 20, caption);
 }
 

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Render benchmark: 20 photos (3000x2000, portraits, one panorama) to 720x576 at 25 fps,
+# 3000 ms each, cross-fades and captions, "XVID": 1842 frames, 73.7 s of video.
+# Prints wall time, CPU time, peak memory and times real time for morvanta-render, then the
+# same frames encoded by ffmpeg alone (from raw frames, same encoder settings) and by melt when
+# installed, and the ratios. --long adds the 200-picture run for the memory-flat check.
+# Usage: bench/run.sh [BUILD_DIR] [--long]     Never part of CI.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(dirname "$here")
+build=build
+long=0
+for arg in "$@"; do
+    case $arg in
+    --long) long=1 ;;
+    *) build=$arg ;;
+    esac
+done
+case $build in /*) ;; *) build="$top/$build" ;; esac
+exe="$build/morvanta-render"
+[ -x "$exe" ] || { echo "bench: $exe is not built" >&2; exit 1; }
+command -v ffmpeg >/dev/null || { echo "bench: ffmpeg is missing" >&2; exit 1; }
+
+work="$here/work"
+mkdir -p "$work"
+"$here/make-pictures.sh" "$work/pictures"
+pictures=("$work"/pictures/p*.jpg)
+
+# A fresh settings folder: the codecs' default options, nothing remembered from earlier runs.
+export MORVANTA_CONFIG_DIR="$work/config"
+rm -rf "$MORVANTA_CONFIG_DIR"
+mkdir -p "$MORVANTA_CONFIG_DIR"
+
+video_seconds() { # frames of N pictures at 75 frames each with 18 fade frames between
+    awk -v n="$1" 'BEGIN { printf "%.2f", (n * 75 + (n - 1) * 18) * 0.04 }'
+}
+
+# Runs a command under /usr/bin/time; sets wall, cpu and peak_mb.
+measure() {
+    local log="$work/time.log"
+    /usr/bin/time -v -o "$log" "$@" >/dev/null
+    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
+        for (i = 1; i <= n; ++i) s = s * 60 + t[i]; printf "%.2f", s }' "$log")
+    cpu=$(awk -F': ' '/User time/ { u = $2 } /System time/ { s = $2 } END { printf "%.2f", u + s }' "$log")
+    peak_mb=$(awk -F': ' '/Maximum resident set size/ { printf "%.0f", $2 / 1024 }' "$log")
+}
+
+report() { # label, seconds of video
+    printf '%-34s wall %7.2f s  cpu %7.2f s  peak %5d MB  %5.1fx real time\n' "$1" "$wall" \
+        "$cpu" "$peak_mb" "$(awk -v v="$2" -v w="$wall" 'BEGIN { print v / w }')"
+}
+
+render() { # codec, output, number of pictures
+    local args=() i=0
+    while [ "$i" -lt "$3" ]; do
+        local p=${pictures[$((i % ${#pictures[@]}))]}
+        args+=(-p "$p	Picture $((i + 1)) ($(basename "$p"))")
+        i=$((i + 1))
+    done
+    measure "$exe" -q --no-sound --size 720x576 -r 25 -t 3000 --crossfade --captions \
+        --no-dynamic --effect none -c "$2" -o "$3.avi" "${args[@]}"
+}
+
+echo "load before: $(uptime | sed 's/.*load average: //')"
+seconds=$(video_seconds 20)
+
+render "XVID" "$work/morvanta-xvid" 20
+ours=$wall ours_peak=$peak_mb
+report "morvanta-render XVID (20)" "$seconds"
+
+render "DIB " "$work/morvanta-dib" 20
+report "morvanta-render DIB  (20)" "$seconds"
+echo "DIB  render md5: $(md5sum <"$work/morvanta-dib.avi" | cut -d' ' -f1)"
+
+# The same frames as raw memory, then ffmpeg's encode alone with our XVID defaults
+# (quantizer 3, key frame every 250 frames, no B-frames).
+raw="$work/frames.bgr24"
+ffmpeg -nostdin -v error -y -i "$work/morvanta-dib.avi" -f rawvideo -pix_fmt bgr24 "$raw"
+cat "$raw" >/dev/null # into the page cache
+measure ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt bgr24 -s 720x576 -r 25 -i "$raw" \
+    -c:v libxvid -qscale:v 3 -g 250 -keyint_min 250 -bf 0 -f avi "$work/ffmpeg-xvid.avi"
+encoder=$wall
+report "ffmpeg libxvid from raw frames" "$seconds"
+rm -f "$raw"
+
+melt_time=""
+if command -v melt >/dev/null; then
+    # The same slideshow: 75 frames each, 18-frame luma (dissolve) transitions.
+    margs=()
+    for p in "${pictures[@]}"; do
+        [ ${#margs[@]} -gt 0 ] && margs+=(-mix 18 -mixer luma)
+        margs+=("$p" in=0 out=92)
+    done
+    measure melt -silent "${margs[@]}" -profile atsc_1080p_25 -consumer \
+        "avformat:$work/melt.avi" width=720 height=576 vcodec=libxvid qscale=3 g=250 bf=0 an=1
+    melt_time=$wall
+    report "melt slideshow" "$seconds"
+else
+    echo "melt: not installed"
+fi
+
+echo "ratio ours / encoder-only: $(awk -v a="$ours" -v b="$encoder" 'BEGIN { printf "%.2f", a / b }') (target <= 2.2)"
+[ -n "$melt_time" ] &&
+    echo "ratio ours / melt:         $(awk -v a="$ours" -v b="$melt_time" 'BEGIN { printf "%.2f", a / b }') (target <= 0.7)"
+echo "peak memory: $ours_peak MB (target <= 300)"
+
+if [ "$long" = 1 ]; then
+    render "XVID" "$work/morvanta-xvid-200" 200
+    report "morvanta-render XVID (200)" "$(video_seconds 200)"
+    echo "peak 200 / peak 20: $(awk -v a="$peak_mb" -v b="$ours_peak" 'BEGIN { printf "%.2f", a / b }') (target <= 1.10)"
+    rm -f "$work/morvanta-xvid-200.avi"
+fi
+echo "load after: $(uptime | sed 's/.*load average: //')"
