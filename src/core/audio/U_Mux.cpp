@@ -20,8 +20,7 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-void Check(AviResult result, const char* step,
-           std::source_location where = std::source_location::current()) {
+void Check(AviResult result, const char* step, TCallerLine where = {}) {
     if (result != AVIERR_OK)
         RaiseAssert(std::string(step) + " failed. Err: " + HexCode(result), kUnit, where);
 }

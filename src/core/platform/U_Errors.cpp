@@ -14,8 +14,8 @@ EAssertionFailed::EAssertionFailed(std::string message, std::string unit, int li
     : EMorvantaError(FormatAssert(message, unit, line)), message_(std::move(message)),
       unit_(std::move(unit)), line_(line) {}
 
-void RaiseAssert(const std::string& message, const char* unit, std::source_location where) {
-    throw EAssertionFailed(message, unit, static_cast<int>(where.line()));
+void RaiseAssert(const std::string& message, const char* unit, TCallerLine where) {
+    throw EAssertionFailed(message, unit, where.Line);
 }
 
 std::string HexCode(std::uint32_t code) {

@@ -2,7 +2,10 @@
 // Errors of the core: exceptions carrying an English message.
 #include <cstdint>
 #include <exception>
+#include <version>
+#if defined(__cpp_lib_source_location)
 #include <source_location>
+#endif
 #include <stdexcept>
 #include <string>
 
@@ -32,9 +35,21 @@ private:
     int line_;
 };
 
+// The source line of the code that calls a function taking it as a defaulted last argument.
+// clang 14 with libstdc++ 12 has no std::source_location; its __builtin_LINE does the same.
+struct TCallerLine {
+#if defined(__cpp_lib_source_location)
+    TCallerLine(std::source_location where = std::source_location::current())
+        : Line(static_cast<int>(where.line())) {}
+#else
+    TCallerLine(int line = __builtin_LINE()) : Line(line) {}
+#endif
+    int Line;
+};
+
 // Raises EAssertionFailed for `unit` (such as "U_BmpToAvi") at the caller's line.
 [[noreturn]] void RaiseAssert(const std::string& message, const char* unit,
-                              std::source_location where = std::source_location::current());
+                              TCallerLine where = {});
 
 // "$" followed by the code as 8 upper-case hexadecimal digits.
 std::string HexCode(std::uint32_t code);
