@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/U_Limits.h"
+
 enum class TEffect { None, Greyscale, Sepia };
 
 // What a project file says. Header values it does not mention stay unset, so that the
@@ -32,7 +34,7 @@ std::optional<std::string> PictureRejection(const std::string& path);
 bool IsSupportedPicture(const std::string& path);
 
 // Projects larger than this are refused with an error.
-inline constexpr std::size_t ProjectMaxFileBytes = std::size_t{64} << 20;
+inline constexpr std::size_t ProjectMaxFileBytes = MaxProjectFileBytes;
 
 // Lines end at CR, LF or CR LF. Header lines are read while lines begin with ";"; the first
 // other line (an empty one too) starts the picture entries.

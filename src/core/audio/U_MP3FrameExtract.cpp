@@ -9,6 +9,7 @@
 #include <new>
 
 #include "platform/U_Errors.h"
+#include "platform/U_Limits.h"
 
 namespace {
 
@@ -33,6 +34,8 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
         throw EMorvantaError("Cannot open file \"" + path + "\". " + SystemErrorText(errno));
     if (!S_ISREG(st.st_mode))
         throw EMorvantaError("Cannot open file \"" + path + "\". Not a regular file");
+    if (static_cast<std::uint64_t>(st.st_size) > MaxSoundFileBytes)
+        throw EMorvantaError("File too large: \"" + path + "\"");
     std::vector<std::uint8_t> data;
     try {
         data.resize(static_cast<std::size_t>(st.st_size));

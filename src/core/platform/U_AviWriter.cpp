@@ -15,6 +15,7 @@
 
 #include "platform/U_AviFile.h"
 #include "platform/U_AviLayout.h"
+#include "platform/U_Limits.h"
 #include "platform/U_RiffChunk.h"
 
 using namespace avi_detail;
@@ -25,7 +26,6 @@ namespace {
 
 constexpr std::uint64_t kMaxRiffBytes = 0xFFFFFF00ull; // a RIFF size must fit its 32-bit field
 constexpr std::uint64_t kMinSegment = 4096;
-constexpr std::size_t kMaxFormatSize = 1u << 20;
 constexpr std::size_t kMaxSampleSize = 0x7FFFFFFF; // ix## entries keep the key flag in bit 31
 
 bool IsUncompressedHandler(std::uint32_t h) {
@@ -281,7 +281,7 @@ AviResult TAviWriter::SetFormat(int stream, const void* format, std::size_t size
     Impl& w = *impl_;
     if (w.fd < 0 || stream < 0 || static_cast<std::size_t>(stream) >= w.streams.size())
         return AVIERR_ERROR;
-    if (format == nullptr || size == 0 || size > kMaxFormatSize) return AVIERR_BADSIZE;
+    if (format == nullptr || size == 0 || size > MaxAviFormatBytes) return AVIERR_BADSIZE;
     auto& f = w.streams[static_cast<std::size_t>(stream)].Format;
     // Once the headers are on disk their room is fixed: only a same-sized format can replace one.
     if (w.headerWritten && f.size() != size) return AVIERR_ERROR;

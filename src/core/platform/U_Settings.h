@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/U_Limits.h"
+
 enum class TSettingsHive { Machine, User };
 
 // The program's own key.
@@ -59,9 +61,9 @@ public:
 };
 
 // Files above this size are refused: reads see nothing, writes fail rather than lose them.
-inline constexpr std::size_t SettingsMaxFileBytes = std::size_t{16} << 20;
+inline constexpr std::size_t SettingsMaxFileBytes = MaxSettingsFileBytes;
 // Longer lines are skipped when read; a value that would need one is refused when written.
-inline constexpr std::size_t SettingsMaxLineBytes = std::size_t{1} << 20;
+inline constexpr std::size_t SettingsMaxLineBytes = MaxSettingsLineBytes;
 
 // Never throws for any input: garbage lines are skipped, repeated sections are merged, and a
 // later value overrides an earlier one of the same name.

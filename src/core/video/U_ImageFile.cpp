@@ -20,7 +20,6 @@
 namespace {
 
 // No honest photo comes near this; it keeps a stray disk image from being read into memory.
-constexpr std::uint64_t MaxPictureFileSize = 1ull << 30;
 
 class TFileHandle {
 public:
@@ -43,7 +42,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     if (::fstat(file.Get(), &info) != 0) throw EMorvantaError(SystemErrorText(errno));
     if (S_ISDIR(info.st_mode)) throw EMorvantaError(SystemErrorText(EISDIR));
     if (!S_ISREG(info.st_mode)) throw EMorvantaError("Not a regular file");
-    if (static_cast<std::uint64_t>(info.st_size) > MaxPictureFileSize)
+    if (static_cast<std::uint64_t>(info.st_size) > MaxPictureFileBytes)
         throw EMorvantaError("File too large");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;

@@ -5,9 +5,10 @@
 #include <string>
 
 #include "platform/U_Bitmap32.h"
+#include "platform/U_Limits.h"
 
 // Pictures above this many pixels are refused before their pixels are allocated.
-inline constexpr std::uint64_t DefaultMaxPicturePixels = 256ull * 1000 * 1000;
+inline constexpr std::uint64_t DefaultMaxPicturePixels = MaxPicturePixels;
 
 // Black bands of a fitted picture: rows at the top and bottom, or columns at each side.
 struct TFitBands {
