@@ -33,8 +33,7 @@ void ReadStream(const TAviReader& reader, int stream, std::size_t fileSize) {
         if (got != size) __builtin_trap();
         if (size > 0) {
             std::uint32_t tooSmall = 0;
-            if (reader.Read(stream, i, buffer.data(), size - 1, tooSmall) !=
-                AVIERR_BUFFERTOOSMALL)
+            if (reader.Read(stream, i, buffer.data(), size - 1, tooSmall) != AVIERR_BUFFERTOOSMALL)
                 __builtin_trap();
         }
         const std::int32_t key = reader.FindKeySample(stream, i);
@@ -58,9 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         AVIFILEINFO info;
         if (reader.Info(info) != AVIERR_OK) return 0;
         int video = -1;
-        if (reader.GetStream(streamtypeVIDEO, 0, video) == AVIERR_OK) ReadStream(reader, video, size);
+        if (reader.GetStream(streamtypeVIDEO, 0, video) == AVIERR_OK)
+            ReadStream(reader, video, size);
         int audio = -1;
-        if (reader.GetStream(streamtypeAUDIO, 0, audio) == AVIERR_OK) ReadStream(reader, audio, size);
+        if (reader.GetStream(streamtypeAUDIO, 0, audio) == AVIERR_OK)
+            ReadStream(reader, audio, size);
         int none = -1;
         (void)reader.GetStream(streamtypeVIDEO, 1000, none);
     } catch (const std::exception&) {

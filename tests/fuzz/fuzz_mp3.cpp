@@ -64,8 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < found; ++i) {
         const std::int64_t start = extract.FrameStart(i);
         const std::int32_t length = extract.FrameLength(i);
-        if (start < previousEnd || length <= 0 ||
-            start + length > static_cast<std::int64_t>(size))
+        if (start < previousEnd || length <= 0 || start + length > static_cast<std::int64_t>(size))
             __builtin_trap();
         previousEnd = start + length;
     }

@@ -16,9 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TMpegAudioFile reader(path);
         const std::int64_t bytes = reader.DataSize();
         // Every frame counted is at least a header long and lies inside the file.
-        if (reader.FramesCounted() < 1 || reader.FramesCounted() > static_cast<std::int64_t>(size) / 4 ||
-            bytes < 0 || !(reader.TotalSeconds() >= 0) || reader.Channels() < 1 ||
-            reader.Channels() > 2 || reader.SampleRate() < 8000 || reader.BitsPerSample() != 16)
+        if (reader.FramesCounted() < 1 ||
+            reader.FramesCounted() > static_cast<std::int64_t>(size) / 4 || bytes < 0 ||
+            !(reader.TotalSeconds() >= 0) || reader.Channels() < 1 || reader.Channels() > 2 ||
+            reader.SampleRate() < 8000 || reader.BitsPerSample() != 16)
             __builtin_trap();
     } catch (const std::exception&) {
     }

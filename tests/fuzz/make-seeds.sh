@@ -11,8 +11,9 @@ out=$here/corpus
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-rm -rf "$out"
+# Inputs kept from fuzzing runs (found-*, see merge-found.sh) stay; the rest is made afresh.
 mkdir -p "$out"/{bmp,jpeg,mp3,mpeg_duration,avi,project,settings}
+find "$out" -type f ! -name 'found-*' -delete
 ff() { ffmpeg -nostdin -hide_banner -v error -y "$@"; }
 # Byte-exact output from one ffmpeg version to the next, where the muxer allows it.
 exact=(-fflags +bitexact -flags:v +bitexact -flags:a +bitexact)
@@ -287,6 +288,8 @@ if [ -x "$render" ]; then
 else
     echo "morvanta-render not built: its AVIs are left out" >&2
 fi
+# Output videos (*.avi) are git-ignored outside tests/data: the seeds go without the extension.
+for f in "$out"/avi/*.avi; do mv "$f" "${f%.avi}"; done
 
 # ---- Project files ----------------------------------------------------------------------------
 p=$out/project
