@@ -12,8 +12,6 @@
 
 namespace {
 
-// Frame sizes beyond this are refused: a third more for the pan canvas must still fit an int.
-constexpr int MaxFrameSide = 16384;
 // 12 points at 96 dots per inch.
 constexpr int CaptionEmPixels = 16;
 
