@@ -11,7 +11,7 @@ PACKAGES := build-essential cmake pkg-config libjpeg62-turbo-dev \
             libfreetype-dev libfontconfig-dev fonts-dejavu-core \
             libgtest-dev ffmpeg lame util-linux clang libclang-rt-14-dev
 
-.PHONY: all deps configure build demo test test-fast test-asan fuzz-build fuzz fuzz-replay clean format
+.PHONY: all deps configure build demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
 
 all: build
 
@@ -71,6 +71,10 @@ fuzz: fuzz-build
 
 fuzz-replay: fuzz-build
 	tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) replay
+
+# The render benchmark (never in CI): times, memory and ratios against ffmpeg's encoder alone.
+bench: build
+	bench/run.sh $(BUILD) --long
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

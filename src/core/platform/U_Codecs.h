@@ -81,6 +81,44 @@ struct TEncodedFrame {
     bool Key = false;
 };
 
+// A frame already in an encoder's pixel format, made by TFrameConverter. Its buffer is reused
+// from frame to frame.
+class TConvertedFrame {
+public:
+    TConvertedFrame();
+    ~TConvertedFrame();
+    TConvertedFrame(const TConvertedFrame&) = delete;
+    TConvertedFrame& operator=(const TConvertedFrame&) = delete;
+
+private:
+    friend class TFrameConverter;
+    friend class TVideoEncoder;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The colour conversion of one encoder, on its own: frame loops convert on one thread while
+// the encoder compresses on another. Gives exactly the pixels Encode would. One per thread.
+class TFrameConverter {
+public:
+    ~TFrameConverter();
+    TFrameConverter(const TFrameConverter&) = delete;
+    TFrameConverter& operator=(const TFrameConverter&) = delete;
+
+    // `frame` must be the encoder's size. Throws EMorvantaError.
+    void Convert(const TBitmap32& frame, TConvertedFrame& into);
+    // `into` becomes a copy of `from` (converted by this converter): the conversion of a frame
+    // equal to the one `from` was made of, without converting again.
+    void CopyConverted(const TConvertedFrame& from, TConvertedFrame& into);
+
+private:
+    friend class TVideoEncoder;
+    struct Impl;
+    explicit TFrameConverter(std::unique_ptr<Impl> impl);
+    void Allocate(TConvertedFrame& into) const;
+    std::unique_ptr<Impl> impl_;
+};
+
 // Compresses 32-bit frames with one codec. One compressed frame per picture frame, in display
 // order (no B-frames); frames held back by the encoder come out of Flush.
 class TVideoEncoder {
@@ -97,6 +135,14 @@ public:
     void Encode(const TBitmap32& frame, std::vector<TEncodedFrame>& out);
     // Drains the encoder; appends the remaining compressed frames.
     void Flush(std::vector<TEncodedFrame>& out);
+    // Takes back the buffers of frames already written and clears `written`: the next frames
+    // reuse them instead of allocating.
+    void Recycle(std::vector<TEncodedFrame>& written);
+
+    // A converter to this encoder's pixel format; null when Encode takes frames as they are.
+    std::unique_ptr<TFrameConverter> MakeConverter() const;
+    // Encode for a frame converted by one of this encoder's converters.
+    void EncodeConverted(TConvertedFrame& frame, std::vector<TEncodedFrame>& out);
 
 private:
     struct Impl;

@@ -58,16 +58,103 @@ AVPixelFormat ScalerFormat(AVPixelFormat fmt, bool& fullRange) {
 
 } // namespace
 
+struct TConvertedFrame::Impl {
+    TFramePtr Frame;
+};
+
+TConvertedFrame::TConvertedFrame() : impl_(std::make_unique<Impl>()) {}
+TConvertedFrame::~TConvertedFrame() = default;
+
+struct TFrameConverter::Impl {
+    int Width = 0;
+    int Height = 0;
+    AVPixelFormat Format = AV_PIX_FMT_NONE;
+    TSwsPtr Sws;
+};
+
+TFrameConverter::TFrameConverter(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+TFrameConverter::~TFrameConverter() = default;
+
+namespace {
+
+// Exact RGB for RGB formats: the unscaled converters copy the components.
+TSwsPtr MakeScaler(int width, int height, AVPixelFormat fmt, const std::string& name) {
+    bool fullRange = false;
+    const AVPixelFormat scalerFormat = ScalerFormat(fmt, fullRange);
+    TSwsPtr sws(
+        sws_getContext(width, height, AV_PIX_FMT_BGR0, width, height, scalerFormat,
+                       SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP | SWS_FULL_CHR_H_INT,
+                       nullptr, nullptr, nullptr));
+    if (!sws) throw EMorvantaError("No conversion to " + name);
+    if (fullRange) {
+        int* invTable = nullptr;
+        int* table = nullptr;
+        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+        sws_getColorspaceDetails(sws.get(), &invTable, &srcRange, &table, &dstRange, &brightness,
+                                 &contrast, &saturation);
+        sws_setColorspaceDetails(sws.get(), invTable, srcRange, table, 1, brightness, contrast,
+                                 saturation);
+    }
+    return sws;
+}
+
+} // namespace
+
+void TFrameConverter::Allocate(TConvertedFrame& into) const {
+    TFramePtr fresh(av_frame_alloc());
+    if (!fresh) throw EMorvantaError("Out of memory");
+    fresh->format = impl_->Format;
+    fresh->width = impl_->Width;
+    fresh->height = impl_->Height;
+    if (const int err = av_frame_get_buffer(fresh.get(), 0); err < 0)
+        ThrowAvError("Cannot allocate a frame", err);
+    into.impl_->Frame = std::move(fresh);
+}
+
+void TFrameConverter::Convert(const TBitmap32& frame, TConvertedFrame& into) {
+    const Impl& m = *impl_;
+    if (frame.Width != m.Width || frame.Height != m.Height ||
+        frame.Pixels.size() < static_cast<std::size_t>(m.Width) * m.Height)
+        throw EMorvantaError("Frame size " + std::to_string(frame.Width) + "x" +
+                             std::to_string(frame.Height) + " differs from the stream's " +
+                             std::to_string(m.Width) + "x" + std::to_string(m.Height));
+    TFramePtr& f = into.impl_->Frame;
+    if (!f) {
+        Allocate(into);
+    } else if (const int err = av_frame_make_writable(f.get()); err < 0) {
+        // An encoder may still hold the previous picture; it then gets a new buffer.
+        ThrowAvError("Cannot write a frame", err);
+    }
+    const std::uint8_t* src[4] = {reinterpret_cast<const std::uint8_t*>(frame.Pixels.data()),
+                                  nullptr, nullptr, nullptr};
+    const int srcStride[4] = {m.Width * 4, 0, 0, 0};
+    sws_scale(m.Sws.get(), src, srcStride, 0, m.Height, f->data, f->linesize);
+}
+
+void TFrameConverter::CopyConverted(const TConvertedFrame& from, TConvertedFrame& into) {
+    const AVFrame* src = from.impl_->Frame.get();
+    if (!src) throw EMorvantaError("No converted frame to copy");
+    TFramePtr& f = into.impl_->Frame;
+    if (!f)
+        Allocate(into);
+    else if (const int err = av_frame_make_writable(f.get()); err < 0)
+        ThrowAvError("Cannot write a frame", err);
+    if (const int err = av_frame_copy(f.get(), src); err < 0)
+        ThrowAvError("Cannot copy a frame", err);
+}
+
 struct TVideoEncoder::Impl {
     TCodecInfo Codec;
     int Width = 0;
     int Height = 0;
     TCodecContextPtr Ctx;
-    TFramePtr Frame;
     TPacketPtr Packet;
-    TSwsPtr Sws;
+    AVPixelFormat PixelFormat = AV_PIX_FMT_NONE;
+    std::unique_ptr<TFrameConverter> Converter; // Encode's own, on the caller's thread
+    TConvertedFrame Converted;
     std::vector<std::uint8_t> Format;
     std::optional<TEncodedFrame> Held; // the newest compressed frame, until the next arrives
+    std::vector<std::vector<std::uint8_t>> Spare; // buffers of written frames
     std::int64_t NextPts = 0;
     std::int64_t Received = 0;
     bool Flushed = false;
@@ -76,7 +163,15 @@ struct TVideoEncoder::Impl {
     void EncodeDib(const TBitmap32& frame, std::vector<TEncodedFrame>& out);
     void Receive(std::vector<TEncodedFrame>& out);
     void Emit(TEncodedFrame frame, std::vector<TEncodedFrame>& out);
+    std::vector<std::uint8_t> Buffer();
 };
+
+std::vector<std::uint8_t> TVideoEncoder::Impl::Buffer() {
+    if (Spare.empty()) return {};
+    std::vector<std::uint8_t> b = std::move(Spare.back());
+    Spare.pop_back();
+    return b;
+}
 
 void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
     // Encoders report statistics and notes at info level; a render shows only errors.
@@ -87,9 +182,8 @@ void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
     if (fmt == AV_PIX_FMT_NONE) throw EMorvantaError("Unknown pixel format " + Codec.PixelFormat);
 
     Ctx.reset(avcodec_alloc_context3(enc));
-    Frame.reset(av_frame_alloc());
     Packet.reset(av_packet_alloc());
-    if (!Ctx || !Frame || !Packet) throw EMorvantaError("Out of memory");
+    if (!Ctx || !Packet) throw EMorvantaError("Out of memory");
     Ctx->width = Width;
     Ctx->height = Height;
     Ctx->pix_fmt = fmt;
@@ -97,7 +191,7 @@ void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
     Ctx->framerate = {1000, frameDuration};
     Ctx->sample_aspect_ratio = {1, 1};
     bool fullRange = false;
-    const AVPixelFormat scalerFormat = ScalerFormat(fmt, fullRange);
+    ScalerFormat(fmt, fullRange);
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(fmt);
     if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB))
         Ctx->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
@@ -106,28 +200,7 @@ void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
     if (const int err = avcodec_open2(Ctx.get(), enc, nullptr); err < 0)
         ThrowAvError("Cannot open " + Codec.Encoder, err);
 
-    Frame->format = fmt;
-    Frame->width = Width;
-    Frame->height = Height;
-    if (const int err = av_frame_get_buffer(Frame.get(), 0); err < 0)
-        ThrowAvError("Cannot allocate a frame", err);
-
-    // Exact RGB for RGB formats: the unscaled converters copy the components.
-    Sws.reset(
-        sws_getContext(Width, Height, AV_PIX_FMT_BGR0, Width, Height, scalerFormat,
-                       SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP | SWS_FULL_CHR_H_INT,
-                       nullptr, nullptr, nullptr));
-    if (!Sws) throw EMorvantaError("No conversion to " + Codec.PixelFormat);
-    if (fullRange) {
-        int* invTable = nullptr;
-        int* table = nullptr;
-        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
-        sws_getColorspaceDetails(Sws.get(), &invTable, &srcRange, &table, &dstRange, &brightness,
-                                 &contrast, &saturation);
-        sws_setColorspaceDetails(Sws.get(), invTable, srcRange, table, 1, brightness, contrast,
-                                 saturation);
-    }
-
+    PixelFormat = fmt;
     const int bits = FormatBitCount(Ctx.get());
     const auto sizeImage =
         static_cast<std::uint32_t>((static_cast<std::uint64_t>(Width) * Height * bits + 7) / 8);
@@ -140,6 +213,7 @@ void TVideoEncoder::Impl::EncodeDib(const TBitmap32& frame, std::vector<TEncoded
     TEncodedFrame f;
     f.Index = NextPts++;
     f.Key = true;
+    f.Data = Buffer();
     f.Data.assign(stride * Height, 0);
     for (int y = 0; y < Height; ++y) {
         // Bottom-up rows, each pixel blue, green, red.
@@ -173,6 +247,7 @@ void TVideoEncoder::Impl::Receive(std::vector<TEncodedFrame>& out) {
         TEncodedFrame f;
         f.Index = Packet->pts != AV_NOPTS_VALUE ? Packet->pts : Received;
         f.Key = (Packet->flags & AV_PKT_FLAG_KEY) != 0;
+        f.Data = Buffer();
         f.Data.assign(Packet->data, Packet->data + Packet->size);
         ++Received;
         av_packet_unref(Packet.get());
@@ -194,6 +269,9 @@ TVideoEncoder::TVideoEncoder(const TCodecInfo& codec, int width, int height, int
         return;
     }
     impl_->OpenEncoder(frameDuration);
+    impl_->Converter = MakeConverter();
+    // The frame buffer exists from the start: a failure shows when the encoder opens.
+    impl_->Converter->Allocate(impl_->Converted);
 }
 
 TVideoEncoder::~TVideoEncoder() = default;
@@ -211,19 +289,41 @@ void TVideoEncoder::Encode(const TBitmap32& frame, std::vector<TEncodedFrame>& o
                              std::to_string(m.Width) + "x" + std::to_string(m.Height));
     if (m.Flushed) throw EMorvantaError("The encoder has been drained");
     if (!m.Ctx) return m.EncodeDib(frame, out);
+    m.Converter->Convert(frame, m.Converted);
+    EncodeConverted(m.Converted, out);
+}
 
-    if (const int err = av_frame_make_writable(m.Frame.get()); err < 0)
-        ThrowAvError("Cannot write a frame", err);
-    const std::uint8_t* src[4] = {reinterpret_cast<const std::uint8_t*>(frame.Pixels.data()),
-                                  nullptr, nullptr, nullptr};
-    const int srcStride[4] = {m.Width * 4, 0, 0, 0};
-    sws_scale(m.Sws.get(), src, srcStride, 0, m.Height, m.Frame->data, m.Frame->linesize);
-    m.Frame->pts = m.NextPts++;
+std::unique_ptr<TFrameConverter> TVideoEncoder::MakeConverter() const {
+    const Impl& m = *impl_;
+    if (!m.Ctx) return nullptr;
+    auto c = std::make_unique<TFrameConverter::Impl>();
+    c->Width = m.Width;
+    c->Height = m.Height;
+    c->Format = m.PixelFormat;
+    c->Sws = MakeScaler(m.Width, m.Height, m.PixelFormat, m.Codec.PixelFormat);
+    return std::unique_ptr<TFrameConverter>(new TFrameConverter(std::move(c)));
+}
+
+void TVideoEncoder::EncodeConverted(TConvertedFrame& frame, std::vector<TEncodedFrame>& out) {
+    Impl& m = *impl_;
+    if (m.Flushed) throw EMorvantaError("The encoder has been drained");
+    AVFrame* f = frame.impl_->Frame.get();
+    if (!m.Ctx || !f) throw EMorvantaError("No converted frame for this encoder");
+    f->pts = m.NextPts++;
     // Constant-quantizer encoders read the quantizer from each picture.
-    m.Frame->quality = m.Ctx->global_quality;
-    if (const int err = avcodec_send_frame(m.Ctx.get(), m.Frame.get()); err < 0)
+    f->quality = m.Ctx->global_quality;
+    if (const int err = avcodec_send_frame(m.Ctx.get(), f); err < 0)
         ThrowAvError("Compression failed", err);
     m.Receive(out);
+}
+
+void TVideoEncoder::Recycle(std::vector<TEncodedFrame>& written) {
+    // A few buffers cover the frames in flight; more would only hold memory.
+    constexpr std::size_t MaxSpare = 4;
+    for (TEncodedFrame& f : written)
+        if (impl_->Spare.size() < MaxSpare && f.Data.capacity() > 0)
+            impl_->Spare.push_back(std::move(f.Data));
+    written.clear();
 }
 
 void TVideoEncoder::Flush(std::vector<TEncodedFrame>& out) {

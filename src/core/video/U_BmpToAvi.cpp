@@ -161,6 +161,28 @@ void TBmpToAvi::AddFrame(const TBitmap32& bitmap) {
     }
 }
 
+std::unique_ptr<TFrameConverter> TBmpToAvi::MakeFrameConverter() const {
+    // Without an open file AddFrame reports the fault, as it always has.
+    if (!IsOpen || !encoder_) return nullptr;
+    return encoder_->MakeConverter();
+}
+
+void TBmpToAvi::AddConvertedFrame(TConvertedFrame& frame) {
+    if (!IsOpen) RaiseAssert("AddFrame failed: the file is not open", Unit);
+    try {
+        try {
+            encoder_->EncodeConverted(frame, pending_);
+        } catch (const EMorvantaError& e) {
+            RaiseAssert(std::string("ICCompress failed. ") + e.what(), Unit);
+        }
+        ++framesAdded_;
+        WritePending();
+    } catch (...) {
+        failed_ = true;
+        throw;
+    }
+}
+
 void TBmpToAvi::WritePending() {
     for (const TEncodedFrame& f : pending_) {
         // Positions follow the picture frames: the k-th frame goes to position k.
@@ -174,7 +196,10 @@ void TBmpToAvi::WritePending() {
         }
         nextPosition_ = position + 1;
     }
-    pending_.clear();
+    if (encoder_)
+        encoder_->Recycle(pending_);
+    else
+        pending_.clear();
 }
 
 void TBmpToAvi::Close() {

@@ -50,6 +50,12 @@ public:
     void Open();
     // Compresses one frame of Width x Height and writes it at the next position (from 0).
     void AddFrame(const TBitmap32& bitmap);
+    // For frame loops that convert frames on another thread, after Open: a converter to the
+    // codec's pixel format (null when AddFrame takes the frames as they are, or when the file
+    // is not open), and AddFrame for
+    // its output. The file is the same as with AddFrame.
+    std::unique_ptr<TFrameConverter> MakeFrameConverter() const;
+    void AddConvertedFrame(TConvertedFrame& frame);
     // Drains the compressor, finishes the file and renames it over FileName. After a failed
     // Open or AddFrame it only releases everything and removes the unfinished file.
     void Close();

@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cstdio>
+#include <system_error>
 
 #include "platform/U_Errors.h"
 #include "platform/U_FileOps.h"
@@ -84,6 +85,19 @@ void TFrameServer::GetFrame(TBitmap32& Frame, int Index) {
     if (CaptionText) DrawTextOverlay(Frame);
 }
 
+namespace {
+
+// Every picture of a server, loaded ahead or not, is made by this one function.
+std::unique_ptr<TImageFile> MakePicture(const std::string& path, int width, int height,
+                                        std::uint64_t maxPixels, bool greyscale, bool sepia) {
+    auto picture = std::make_unique<TImageFile>(path, width, height, maxPixels);
+    if (greyscale) picture->Greyscale();
+    if (sepia) picture->Sepia();
+    return picture;
+}
+
+} // namespace
+
 void TFrameServer::LoadPicture(int PictureIndex) {
     if (PictureIndex == FCachedIndex) return;
     // The old picture goes first, so that a failed load leaves the cache empty.
@@ -93,11 +107,33 @@ void TFrameServer::LoadPicture(int PictureIndex) {
     // Panning moves a frame-sized window over a canvas a third larger.
     const int w = DynamicPictures ? 4 * Width / 3 : Width;
     const int h = DynamicPictures ? 4 * Height / 3 : Height;
-    auto picture = std::make_unique<TImageFile>(path, w, h, MaxPicturePixels);
-    if (Greyscale) picture->Greyscale();
-    if (Sepia) picture->Sepia();
+    std::unique_ptr<TImageFile> picture;
+    if (FNext.valid() && FNextIndex == PictureIndex && FNextPath == path) {
+        FNextIndex = -1;
+        picture = FNext.get(); // the load's own error, if it failed
+    } else {
+        FNext = {}; // waits for a load nobody wants any more
+        FNextIndex = -1;
+        picture = MakePicture(path, w, h, MaxPicturePixels, Greyscale, Sepia);
+    }
     Picture = std::move(picture);
     FCachedIndex = PictureIndex;
+    if (FPrefetch) StartNextPicture(PictureIndex + 1);
+}
+
+void TFrameServer::StartNextPicture(int PictureIndex) {
+    if (static_cast<std::size_t>(PictureIndex) >= PicturePaths.Count()) return;
+    const int w = DynamicPictures ? 4 * Width / 3 : Width;
+    const int h = DynamicPictures ? 4 * Height / 3 : Height;
+    FNextPath = PicturePaths.At(PictureIndex);
+    try {
+        FNext = std::async(std::launch::async, MakePicture, FNextPath, w, h, MaxPicturePixels,
+                           Greyscale, Sepia);
+        FNextIndex = PictureIndex;
+    } catch (const std::system_error&) {
+        // No thread to spare: the picture is loaded when it is needed.
+        FNextIndex = -1;
+    }
 }
 
 void TFrameServer::RenderStill(int PictureIndex, int Offset, TBitmap32& Frame) {
@@ -158,13 +194,22 @@ void TFrameServer::DrawTextOverlay(TBitmap32& Frame) {
     char counter[64];
     std::snprintf(counter, sizeof counter, "Picture : %d / %lld", FCachedIndex + 1,
                   static_cast<long long>(PicturePaths.Count()));
-    Text->DrawText(Frame, 10, h - 20, counter);
-    const std::string caption = PictureCaptions ? PictureCaptions->At(FCachedIndex)
-                                                : FileNameOf(PicturePaths.At(FCachedIndex));
-    Text->DrawText(Frame, w / 2 - 50, h - 20, caption);
+    FCounter.assign(counter); // keeps its buffer from frame to frame
+    Text->DrawText(Frame, 10, h - 20, FCounter);
+    if (PictureCaptions) {
+        Text->DrawText(Frame, w / 2 - 50, h - 20, PictureCaptions->At(FCachedIndex));
+    } else {
+        // Made once per picture, not once per frame.
+        if (FFileNameIndex != FCachedIndex) {
+            FFileName = FileNameOf(PicturePaths.At(FCachedIndex));
+            FFileNameIndex = FCachedIndex;
+        }
+        Text->DrawText(Frame, w / 2 - 50, h - 20, FFileName);
+    }
 }
 
 void TFrameServer::ListChanged() {
     // The end frames of a prepared fade stay; only the picture is looked up again.
     FCachedIndex = -1;
+    FFileNameIndex = -1;
 }

@@ -2,6 +2,7 @@
 // Turns the ordered picture list into numbered frames: still, panned or cross-faded, with an
 // optional caption band. Keeps one decoded picture and the two end frames of one fade.
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,9 @@ public:
     int CachedIndex() const { return FCachedIndex; }
     // Fade whose end frames are prepared, -1 for none.
     int FadeIndex() const { return FFadeIndex; }
+    // On: every loaded picture starts the next one's loading on another thread, ready when its
+    // frames are asked for. The pictures and errors are the same either way.
+    void PrefetchPictures(bool On) { FPrefetch = On; }
 
     const int FramesPerPicture;
     const int FadeFrames;
@@ -52,6 +56,7 @@ public:
 
 private:
     void LoadPicture(int PictureIndex);
+    void StartNextPicture(int PictureIndex);
     void RenderStill(int PictureIndex, int Offset, TBitmap32& Frame);
     void RenderFade(int FadeIndex, int Step, TBitmap32& Frame);
     void DrawTextOverlay(TBitmap32& Frame);
@@ -63,6 +68,13 @@ private:
     std::unique_ptr<TImageFile> Picture;
     int FCachedIndex = -1;
     int FFadeIndex = -1;
+    int FFileNameIndex = -1; // picture whose file name FFileName holds
+    std::string FFileName;
+    std::string FCounter;
+    bool FPrefetch = false;
+    int FNextIndex = -1;
+    std::string FNextPath;
+    std::future<std::unique_ptr<TImageFile>> FNext; // owns no reference to this server
     TBitmap32 FadeFrom;
     TBitmap32 FadeTo;
     TFramesFader Fader;

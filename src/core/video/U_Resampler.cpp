@@ -4,6 +4,13 @@
 #include <bit>
 #include <cmath>
 #include <cstddef>
+#include <functional>
+#include <system_error>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/U_Errors.h"
 #include "platform/U_Rounding.h"
@@ -16,12 +23,56 @@ constexpr int WeightOne = 1 << ResampleWeightBits;
 constexpr int HorizontalShift = ResampleWeightBits - ResampleIntermediateBits;
 constexpr int VerticalShift = ResampleWeightBits + ResampleIntermediateBits;
 
+#if !defined(__SSE2__)
 std::int16_t ClampInt16(int v) {
     return static_cast<std::int16_t>(std::clamp(v, -32768, 32767));
 }
+#endif
 
 std::uint32_t ClampByte(int v) {
     return static_cast<std::uint32_t>(std::clamp(v, 0, 255));
+}
+
+// Below this many multiply-adds a pass stays on one thread.
+constexpr long long ParallelWork = 1 << 20;
+
+// Runs body(first, last) over 0 .. count - 1, the second half on another thread when the work
+// is worth it. Each output row depends on nothing but its inputs, so the split cannot change
+// a pixel.
+void SplitRows(int count, long long workPerRow, const std::function<void(int, int)>& body) {
+    if (count < 2 || workPerRow * count < ParallelWork) return body(0, count);
+    const int half = count / 2;
+    std::thread helper;
+    try {
+        helper = std::thread(body, half, count);
+    } catch (const std::system_error&) {
+        return body(0, count); // no thread to spare
+    }
+    try {
+        body(0, half);
+    } catch (...) {
+        helper.join();
+        throw;
+    }
+    helper.join();
+}
+
+// Weight k and k + 1 of each set packed in one int32 (low half first), sets padded to an even
+// number of taps with zero weights: the layout the paired multiply-add reads.
+std::vector<std::int32_t> PairWeights(const TResampleAxis& axis) {
+    const int pairs = (axis.Taps + 1) / 2;
+    std::vector<std::int32_t> out(static_cast<std::size_t>(axis.DstSize) * pairs);
+    for (int i = 0; i < axis.DstSize; ++i) {
+        const std::int16_t* w = &axis.Weights[static_cast<std::size_t>(i) * axis.Taps];
+        for (int j = 0; j < pairs; ++j) {
+            const int k = 2 * j;
+            const auto lo = static_cast<std::uint16_t>(w[k]);
+            const auto hi = static_cast<std::uint16_t>(k + 1 < axis.Taps ? w[k + 1] : 0);
+            out[static_cast<std::size_t>(i) * pairs + j] = static_cast<std::int32_t>(
+                static_cast<std::uint32_t>(lo) | (static_cast<std::uint32_t>(hi) << 16));
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -91,7 +142,127 @@ TResampleAxis MakeMitchellAxis(int srcSize, int dstSize) {
 
 TMitchellResampler::TMitchellResampler(int srcWidth, int srcHeight, int dstWidth, int dstHeight)
     : horizontal_(MakeMitchellAxis(srcWidth, dstWidth)),
-      vertical_(MakeMitchellAxis(srcHeight, dstHeight)) {}
+      vertical_(MakeMitchellAxis(srcHeight, dstHeight)), hPairs_(PairWeights(horizontal_)),
+      vPairs_(PairWeights(vertical_)) {}
+
+// The intermediate rows hold B, G, R and an unused lane per pixel, as int16 with
+// ResampleIntermediateBits fractional bits: Clamp16((sum w * s + half) >> shift).
+void TMitchellResampler::HorizontalRows(const TBitmap32& src, std::int16_t* mid, int first,
+                                        int last) const {
+    const int dw = horizontal_.DstSize;
+    const int taps = horizontal_.Taps;
+    constexpr int half = 1 << (HorizontalShift - 1);
+#if defined(__SSE2__)
+    const int pairs = (taps + 1) / 2;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i round = _mm_set1_epi32(half);
+    for (int y = first; y < last; ++y) {
+        const std::uint32_t* row = src.Row(y);
+        std::int16_t* out = mid + static_cast<std::size_t>(y) * dw * 4;
+        for (int x = 0; x < dw; ++x) {
+            const std::uint32_t* s = row + horizontal_.Start[x];
+            const std::int32_t* w = &hPairs_[static_cast<std::size_t>(x) * pairs];
+            __m128i acc = zero;
+            int j = 0;
+            for (; j < taps / 2; ++j, s += 2) {
+                // Two pixels B0 G0 R0 A0 B1 G1 R1 A1 become B0 B1 G0 G1 R0 R1 A0 A1 in int16.
+                const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+                const __m128i mixed = _mm_unpacklo_epi8(two, _mm_srli_si128(two, 4));
+                acc = _mm_add_epi32(
+                    acc, _mm_madd_epi16(_mm_unpacklo_epi8(mixed, zero), _mm_set1_epi32(w[j])));
+            }
+            if (j < pairs) { // an odd tap count: the last pixel alone, its partner weight 0
+                const __m128i one = _mm_cvtsi32_si128(static_cast<int>(*s));
+                const __m128i mixed = _mm_unpacklo_epi8(one, zero);
+                acc = _mm_add_epi32(
+                    acc, _mm_madd_epi16(_mm_unpacklo_epi8(mixed, zero), _mm_set1_epi32(w[j])));
+            }
+            const __m128i v =
+                _mm_srai_epi32(_mm_add_epi32(acc, round), HorizontalShift); // B, G, R, A
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 4 * x), _mm_packs_epi32(v, v));
+        }
+    }
+#else
+    for (int y = first; y < last; ++y) {
+        const std::uint32_t* row = src.Row(y);
+        std::int16_t* out = mid + static_cast<std::size_t>(y) * dw * 4;
+        for (int x = 0; x < dw; ++x) {
+            const std::uint32_t* s = row + horizontal_.Start[x];
+            const std::int16_t* w = &horizontal_.Weights[static_cast<std::size_t>(x) * taps];
+            int acc[4] = {0, 0, 0, 0};
+            for (int k = 0; k < taps; ++k)
+                for (int c = 0; c < 4; ++c)
+                    acc[c] += w[k] * static_cast<int>((s[k] >> (8 * c)) & 0xFF);
+            for (int c = 0; c < 4; ++c)
+                out[4 * x + c] = ClampInt16((acc[c] + half) >> HorizontalShift);
+        }
+    }
+#endif
+}
+
+void TMitchellResampler::VerticalRows(const std::int16_t* mid, TBitmap32& dest, int left, int top,
+                                      int first, int last) const {
+    const int dw = horizontal_.DstSize;
+    const int taps = vertical_.Taps;
+    const std::size_t stride = static_cast<std::size_t>(dw) * 4;
+    constexpr int half = 1 << (VerticalShift - 1);
+#if defined(__SSE2__)
+    const int pairs = (taps + 1) / 2;
+    const __m128i round = _mm_set1_epi32(half);
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (int y = first; y < last; ++y) {
+        const std::int32_t* w = &vPairs_[static_cast<std::size_t>(y) * pairs];
+        const std::int16_t* base = mid + static_cast<std::size_t>(vertical_.Start[y]) * stride;
+        std::uint32_t* out = dest.Row(top + y) + left;
+        int x = 0;
+        // Two pixels (eight lanes) at a time; rows k and k + 1 interleaved for the multiply-add.
+        for (; x + 2 <= dw; x += 2) {
+            const std::int16_t* s = base + 4 * x;
+            __m128i lo = _mm_setzero_si128(), hi = _mm_setzero_si128();
+            for (int j = 0; j < pairs; ++j, s += 2 * stride) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+                // An odd tap count pairs the last row with itself under weight 0.
+                const __m128i b =
+                    2 * j + 1 < taps ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + stride))
+                                     : a;
+                const __m128i wk = _mm_set1_epi32(w[j]);
+                lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), wk));
+                hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), wk));
+            }
+            lo = _mm_srai_epi32(_mm_add_epi32(lo, round), VerticalShift);
+            hi = _mm_srai_epi32(_mm_add_epi32(hi, round), VerticalShift);
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(lo, hi), _mm_setzero_si128());
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm_or_si128(bytes, opaque));
+        }
+        for (; x < dw; ++x) {
+            int acc[3] = {0, 0, 0};
+            const std::int16_t* s = base + 4 * x;
+            for (int k = 0; k < taps; ++k, s += stride) {
+                const int wk = vertical_.Weights[static_cast<std::size_t>(y) * taps + k];
+                for (int c = 0; c < 3; ++c) acc[c] += wk * s[c];
+            }
+            out[x] = PackRGB(ClampByte((acc[2] + half) >> VerticalShift),
+                             ClampByte((acc[1] + half) >> VerticalShift),
+                             ClampByte((acc[0] + half) >> VerticalShift));
+        }
+    }
+#else
+    for (int y = first; y < last; ++y) {
+        const std::int16_t* w = &vertical_.Weights[static_cast<std::size_t>(y) * taps];
+        const std::int16_t* base = mid + static_cast<std::size_t>(vertical_.Start[y]) * stride;
+        std::uint32_t* out = dest.Row(top + y) + left;
+        for (int x = 0; x < dw; ++x) {
+            int acc[3] = {0, 0, 0};
+            const std::int16_t* s = base + 4 * x;
+            for (int k = 0; k < taps; ++k, s += stride)
+                for (int c = 0; c < 3; ++c) acc[c] += w[k] * s[c];
+            out[x] = PackRGB(ClampByte((acc[2] + half) >> VerticalShift),
+                             ClampByte((acc[1] + half) >> VerticalShift),
+                             ClampByte((acc[0] + half) >> VerticalShift));
+        }
+    }
+#endif
+}
 
 void TMitchellResampler::Resample(const TBitmap32& src, TBitmap32& dest, int left, int top) const {
     const int sw = horizontal_.SrcSize, sh = vertical_.SrcSize;
@@ -100,49 +271,9 @@ void TMitchellResampler::Resample(const TBitmap32& src, TBitmap32& dest, int lef
     if (left < 0 || top < 0 || left + dw > dest.Width || top + dh > dest.Height)
         throw EMorvantaError("Resampler target outside the frame");
 
-    // Horizontal pass: every source row to dw pixels of R, G, B, (unused) in int16.
-    const int hTaps = horizontal_.Taps;
     std::vector<std::int16_t> mid(static_cast<std::size_t>(sh) * dw * 4);
-    for (int y = 0; y < sh; ++y) {
-        const std::uint32_t* row = src.Row(y);
-        std::int16_t* out = &mid[static_cast<std::size_t>(y) * dw * 4];
-        for (int x = 0; x < dw; ++x) {
-            // Bytes of a 0xAARRGGBB pixel in memory: B, G, R, A.
-            const auto* s = reinterpret_cast<const std::uint8_t*>(row + horizontal_.Start[x]);
-            const std::int16_t* w = &horizontal_.Weights[static_cast<std::size_t>(x) * hTaps];
-            int r = 0, g = 0, b = 0;
-            for (int k = 0; k < hTaps; ++k, s += 4) {
-                r += w[k] * s[2];
-                g += w[k] * s[1];
-                b += w[k] * s[0];
-            }
-            constexpr int half = 1 << (HorizontalShift - 1);
-            out[4 * x + 0] = ClampInt16((r + half) >> HorizontalShift);
-            out[4 * x + 1] = ClampInt16((g + half) >> HorizontalShift);
-            out[4 * x + 2] = ClampInt16((b + half) >> HorizontalShift);
-            out[4 * x + 3] = 0;
-        }
-    }
-
-    // Vertical pass: dh rows from the intermediate rows.
-    const int vTaps = vertical_.Taps;
-    const std::size_t midStride = static_cast<std::size_t>(dw) * 4;
-    for (int y = 0; y < dh; ++y) {
-        const std::int16_t* w = &vertical_.Weights[static_cast<std::size_t>(y) * vTaps];
-        const std::int16_t* base = &mid[static_cast<std::size_t>(vertical_.Start[y]) * midStride];
-        std::uint32_t* out = dest.Row(top + y) + left;
-        for (int x = 0; x < dw; ++x) {
-            int r = 0, g = 0, b = 0;
-            const std::int16_t* s = base + 4 * x;
-            for (int k = 0; k < vTaps; ++k, s += midStride) {
-                r += w[k] * s[0];
-                g += w[k] * s[1];
-                b += w[k] * s[2];
-            }
-            constexpr int half = 1 << (VerticalShift - 1);
-            out[x] = PackRGB(ClampByte((r + half) >> VerticalShift),
-                             ClampByte((g + half) >> VerticalShift),
-                             ClampByte((b + half) >> VerticalShift));
-        }
-    }
+    SplitRows(sh, static_cast<long long>(dw) * horizontal_.Taps,
+              [&](int first, int last) { HorizontalRows(src, mid.data(), first, last); });
+    SplitRows(dh, static_cast<long long>(dw) * vertical_.Taps,
+              [&](int first, int last) { VerticalRows(mid.data(), dest, left, top, first, last); });
 }

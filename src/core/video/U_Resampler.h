@@ -42,6 +42,12 @@ public:
     const TResampleAxis& Vertical() const { return vertical_; }
 
 private:
+    void HorizontalRows(const TBitmap32& src, std::int16_t* mid, int first, int last) const;
+    void VerticalRows(const std::int16_t* mid, TBitmap32& dest, int left, int top, int first,
+                      int last) const;
+
     TResampleAxis horizontal_;
     TResampleAxis vertical_;
+    std::vector<std::int32_t> hPairs_; // weight pairs for the multiply-add, see PairWeights
+    std::vector<std::int32_t> vPairs_;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/U_Rounding.h"
 #include "video/U_BmpToAvi.h"
+#include "video/U_FrameAhead.h"
 #include "video/U_FrameServer.h"
 
 int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame) {
@@ -28,13 +29,32 @@ void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
             state.Total = server.FrameCount();
             report(nullptr);
             state.Aborted = false;
-            TBitmap32 frame;
-            for (int i = 0; i < state.Total; ++i) {
-                if (stopRequested()) break;
-                server.GetFrame(frame, i);
-                writer.AddFrame(frame);
-                state.Position = i;
-                report(&frame);
+            if (inputs.Sequential) {
+                TBitmap32 frame;
+                for (int i = 0; i < state.Total; ++i) {
+                    if (stopRequested()) break;
+                    server.GetFrame(frame, i);
+                    writer.AddFrame(frame);
+                    state.Position = i;
+                    report(&frame);
+                }
+            } else {
+                server.PrefetchPictures(true);
+                // The worker also converts the frames to the codec's pixel format.
+                const std::unique_ptr<TFrameConverter> converter = writer.MakeFrameConverter();
+                // Destroyed before the server and the converter: its worker stops first.
+                TFrameAhead ahead(server, state.Total, converter.get());
+                for (int i = 0; i < state.Total; ++i) {
+                    if (stopRequested()) break;
+                    TAheadFrame& made = ahead.Acquire(i);
+                    if (made.IsConverted)
+                        writer.AddConvertedFrame(made.Converted);
+                    else
+                        writer.AddFrame(made.Frame);
+                    state.Position = i;
+                    report(&made.Frame);
+                    ahead.Release();
+                }
             }
         }
         writer.Close();

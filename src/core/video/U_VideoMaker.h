@@ -11,8 +11,8 @@ class TBmpToAvi;
 
 struct TVideoMakerInputs {
     int PictureDurationMs = 3000;
-    TStringList* PicturePaths = nullptr;            // borrowed, read only during the render
-    const TStringList* PictureCaptions = nullptr;   // borrowed, may be null
+    TStringList* PicturePaths = nullptr;          // borrowed, read only during the render
+    const TStringList* PictureCaptions = nullptr; // borrowed, may be null
     bool DynamicPictures = false;
     bool CrossFade = false;
     bool CaptionText = false;
@@ -20,11 +20,15 @@ struct TVideoMakerInputs {
     bool Greyscale = false;
     bool Sepia = false;
     std::uint64_t MaxPicturePixels = 256ull * 1000 * 1000;
+    // The plain loop: every frame made, then compressed, on the calling thread, no picture
+    // loaded ahead. The default overlaps frame making and picture loading with compression;
+    // both write the same frames.
+    bool Sequential = false;
 };
 
 struct TVideoMakerState {
-    int Position = 0;  // index of the last frame written; 0 before the first and at the end
-    int Total = 0;     // frames of the render
+    int Position = 0; // index of the last frame written; 0 before the first and at the end
+    int Total = 0;    // frames of the render
     bool Aborted = false;
 };
 
