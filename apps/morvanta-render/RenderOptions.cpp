@@ -60,7 +60,7 @@ TEffect ParseEffect(const std::string& text) {
     throw TUsageError{"Invalid effect: " + text + " (none, greyscale or sepia)"};
 }
 
-}  // namespace
+} // namespace
 
 const char* RenderUsage() {
     return "Usage: morvanta-render [options] [PROJECT.mrv]\n"
@@ -118,28 +118,72 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
         const int c = getopt_long(argc, argv, ":o:p:s:t:r:c:qvh", longOptions, nullptr);
         if (c == -1) break;
         switch (c) {
-        case 'o': options.Output = optarg; break;
-        case 'p': options.Pictures.emplace_back(optarg); break;
-        case 's': options.Sound = optarg; break;
-        case 't': options.TimeMs = ClampedNumber(optarg, 100, 60000, "time"); break;
-        case OptMatchAudio: options.MatchAudio = true; break;
-        case 'r': options.Fps = ClampedNumber(optarg, 1, 60, "frame rate"); break;
-        case OptSize: ParseSize(optarg, options.Width, options.Height); break;
-        case 'c': options.Codec = optarg; break;
-        case OptCrossFade: options.CrossFade = true; break;
-        case OptNoCrossFade: options.CrossFade = false; break;
-        case OptCaptions: options.Captions = true; break;
-        case OptNoCaptions: options.Captions = false; break;
-        case OptDynamic: options.Dynamic = true; break;
-        case OptNoDynamic: options.Dynamic = false; break;
-        case OptSingleFrame: options.SingleFrame = true; break;
-        case OptEffect: options.Effect = ParseEffect(optarg); break;
-        case OptNoSound: options.NoSound = true; break;
-        case OptListCodecs: options.ListCodecs = true; break;
-        case 'q': options.Quiet = true; break;
-        case 'v': options.Verbose = true; break;
-        case OptVersion: options.Version = true; break;
-        case 'h': options.Help = true; break;
+        case 'o':
+            options.Output = optarg;
+            break;
+        case 'p':
+            options.Pictures.emplace_back(optarg);
+            break;
+        case 's':
+            options.Sound = optarg;
+            break;
+        case 't':
+            options.TimeMs = ClampedNumber(optarg, 100, 60000, "time");
+            break;
+        case OptMatchAudio:
+            options.MatchAudio = true;
+            break;
+        case 'r':
+            options.Fps = ClampedNumber(optarg, 1, 60, "frame rate");
+            break;
+        case OptSize:
+            ParseSize(optarg, options.Width, options.Height);
+            break;
+        case 'c':
+            options.Codec = optarg;
+            break;
+        case OptCrossFade:
+            options.CrossFade = true;
+            break;
+        case OptNoCrossFade:
+            options.CrossFade = false;
+            break;
+        case OptCaptions:
+            options.Captions = true;
+            break;
+        case OptNoCaptions:
+            options.Captions = false;
+            break;
+        case OptDynamic:
+            options.Dynamic = true;
+            break;
+        case OptNoDynamic:
+            options.Dynamic = false;
+            break;
+        case OptSingleFrame:
+            options.SingleFrame = true;
+            break;
+        case OptEffect:
+            options.Effect = ParseEffect(optarg);
+            break;
+        case OptNoSound:
+            options.NoSound = true;
+            break;
+        case OptListCodecs:
+            options.ListCodecs = true;
+            break;
+        case 'q':
+            options.Quiet = true;
+            break;
+        case 'v':
+            options.Verbose = true;
+            break;
+        case OptVersion:
+            options.Version = true;
+            break;
+        case 'h':
+            options.Help = true;
+            break;
         case ':':
             throw TUsageError{std::string("Missing value for ") + argv[optind - 1]};
         default:

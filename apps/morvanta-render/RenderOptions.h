@@ -9,7 +9,7 @@
 struct TRenderOptions {
     std::optional<std::string> Project;
     std::optional<std::string> Output;
-    std::vector<std::string> Pictures;  // entries from -p, after the project's own
+    std::vector<std::string> Pictures; // entries from -p, after the project's own
     std::optional<std::string> Sound;
     bool NoSound = false;
     int TimeMs = 3000;

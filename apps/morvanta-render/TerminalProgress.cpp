@@ -8,8 +8,7 @@
 TTerminalProgress::TTerminalProgress(bool enabled)
     : enabled_(enabled), terminal_(isatty(STDERR_FILENO) == 1) {}
 
-void TTerminalProgress::Update(const std::string& label, std::int64_t position,
-                               std::int64_t max) {
+void TTerminalProgress::Update(const std::string& label, std::int64_t position, std::int64_t max) {
     if (!enabled_) return;
     if (label != label_) {
         Finish();
@@ -24,9 +23,8 @@ void TTerminalProgress::Update(const std::string& label, std::int64_t position,
 }
 
 void TTerminalProgress::Draw(std::int64_t position, std::int64_t max) {
-    const int percent = max > 0 ? static_cast<int>(std::clamp<std::int64_t>(
-                                      position * 100 / max, 0, 100))
-                                : 0;
+    const int percent =
+        max > 0 ? static_cast<int>(std::clamp<std::int64_t>(position * 100 / max, 0, 100)) : 0;
     const auto now = std::chrono::steady_clock::now();
     // Redraw when the percentage moves, at most ten times a second otherwise.
     if (percent == lastPercent_ && now - lastDraw_ < std::chrono::milliseconds(100)) return;

@@ -27,7 +27,9 @@ namespace {
 // The signal that asked for a stop (SIGINT or SIGTERM), 0 for none. Written by the handler.
 volatile sig_atomic_t stopSignal = 0;
 
-void OnStopSignal(int signal) { stopSignal = signal; }
+void OnStopSignal(int signal) {
+    stopSignal = signal;
+}
 
 void InstallStopHandlers() {
     struct sigaction action {};
@@ -37,7 +39,9 @@ void InstallStopHandlers() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-void Say(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+void Say(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
 
 // Text that never reached standard output (a full disk) is a failure, not a success.
 int FinishStandardOutput() {
@@ -232,7 +236,7 @@ int Render(const TRenderOptions& options) {
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     // Past a file size limit, write() must fail with EFBIG and be reported like a full disk,

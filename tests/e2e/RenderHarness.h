@@ -46,19 +46,19 @@ inline std::vector<std::string> Concat(std::vector<std::string> a,
 // A sine soundtrack made by ffmpeg's MP3 encoder.
 inline void MakeMp3(const std::string& path, double seconds, int rate = 44100, int channels = 2,
                     const std::string& bitrate = "128k") {
-    auto result = test::Run({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                             "sine=frequency=440:sample_rate=" + std::to_string(rate) +
-                                 ":duration=" + std::to_string(seconds),
-                             "-ac", std::to_string(channels), "-c:a", "libmp3lame", "-b:a",
-                             bitrate, path});
+    auto result =
+        test::Run({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                   "sine=frequency=440:sample_rate=" + std::to_string(rate) +
+                       ":duration=" + std::to_string(seconds),
+                   "-ac", std::to_string(channels), "-c:a", "libmp3lame", "-b:a", bitrate, path});
     if (result.ExitCode != 0) throw std::runtime_error("ffmpeg failed: " + result.Err);
 }
 
 // What `ffmpeg -v error -i file -f null -` prints (empty when the file decodes cleanly).
 inline std::string DecodeErrors(const std::string& file) {
     auto result = test::Run({"ffmpeg", "-v", "error", "-i", file, "-f", "null", "-"});
-    return result.Err + (result.ExitCode != 0 ? " (exit " + std::to_string(result.ExitCode) + ")"
-                                              : "");
+    return result.Err +
+           (result.ExitCode != 0 ? " (exit " + std::to_string(result.ExitCode) + ")" : "");
 }
 
-}  // namespace e2e
+} // namespace e2e

@@ -35,8 +35,8 @@ TEST(RenderCli, UnknownCodecAndEmptyListFailWithOne) {
     EXPECT_EQ(codec.ExitCode, 1);
     EXPECT_NE(codec.Err.find("No compressor for ZZZ available"), std::string::npos) << codec.Err;
 
-    auto empty = Render({"-o", dir.File("a.avi"), "-p", dir.File("missing.jpg"), "-p",
-                         dir.File("notes.txt")});
+    auto empty = Render(
+        {"-o", dir.File("a.avi"), "-p", dir.File("missing.jpg"), "-p", dir.File("notes.txt")});
     EXPECT_EQ(empty.ExitCode, 1);
     EXPECT_NE(empty.Err.find("File not found : " + dir.File("missing.jpg")), std::string::npos);
     EXPECT_NE(empty.Err.find("Empty picture list"), std::string::npos) << empty.Err;
@@ -65,8 +65,7 @@ TEST(RenderCli, ProjectPathsResolveAgainstItsFolderAndMissingSoundOnlyWarns) {
                     ";Sound=gone.mp3\r\n;Output=out/show.avi\r\none.bmp\r\ntwo.bmp\tTwo\r\n");
     fs::create_directory(dir.Path() / "proj" / "out");
     // Run from another folder: nothing may be taken from the working folder.
-    auto result = test::Run({"sh", "-c",
-                             "cd / && exec \"$0\" -q -c DIB --single-frame \"$1\"",
+    auto result = test::Run({"sh", "-c", "cd / && exec \"$0\" -q -c DIB --single-frame \"$1\"",
                              MORVANTA_RENDER_EXE, dir.File("proj/show.mrv")});
     ASSERT_EQ(result.ExitCode, 0) << result.Err;
     EXPECT_NE(result.Err.find("gone.mp3"), std::string::npos) << "a warning names the soundtrack";
@@ -80,8 +79,8 @@ TEST(RenderCli, TemporalCheckAndMatchAudioWithoutSoundtrack) {
     const auto pics = e2e::MakePictures(dir, 2);
     const std::string out = dir.File("short.avi");
     // 1000 ms at 25 fps is 25 frames per picture: the visual options go, the rate stays.
-    auto result = Render(Concat({"-q", "-c", "DIB", "-r", "25", "-t", "1000", "--dynamic", "-o", out},
-                                PictureArgs(pics)));
+    auto result = Render(Concat(
+        {"-q", "-c", "DIB", "-r", "25", "-t", "1000", "--dynamic", "-o", out}, PictureArgs(pics)));
     ASSERT_EQ(result.ExitCode, 0) << result.Err;
     EXPECT_NE(result.Err.find("Visual options disabled due to incompatible temporal settings"),
               std::string::npos);
@@ -89,9 +88,9 @@ TEST(RenderCli, TemporalCheckAndMatchAudioWithoutSoundtrack) {
     EXPECT_EQ(test::Probe(out, "v:0", "stream=r_frame_rate"), "25/1");
 
     // Match audio without a soundtrack gives the 100 ms minimum, and says so.
-    auto match = Render(Concat({"-q", "-c", "DIB", "-r", "20", "-t", "5000", "--match-audio",
-                                "--no-crossfade", "-o", out},
-                               PictureArgs(pics)));
+    auto match = Render(Concat(
+        {"-q", "-c", "DIB", "-r", "20", "-t", "5000", "--match-audio", "--no-crossfade", "-o", out},
+        PictureArgs(pics)));
     ASSERT_EQ(match.ExitCode, 0) << match.Err;
     EXPECT_NE(match.Err.find("Soundtrack too short or too many picture loaded. Using minimal "
                              "picture duration."),

@@ -13,7 +13,7 @@ namespace {
 
 struct CodecCase {
     const char* FourCC;
-    const char* Tag;  // codec_tag_string ffprobe shows
+    const char* Tag; // codec_tag_string ffprobe shows
     bool Lossless;
 };
 
@@ -21,22 +21,22 @@ class RenderCodec : public ::testing::TestWithParam<CodecCase> {};
 
 // Decodes every frame of `file` to packed BGRA.
 std::string DecodeBgra(const std::string& file) {
-    auto result = test::Run({"ffmpeg", "-v", "error", "-i", file, "-f", "rawvideo", "-pix_fmt",
-                             "bgra", "-"});
+    auto result =
+        test::Run({"ffmpeg", "-v", "error", "-i", file, "-f", "rawvideo", "-pix_fmt", "bgra", "-"});
     EXPECT_EQ(result.ExitCode, 0) << result.Err;
     return result.Out;
 }
 
-}  // namespace
+} // namespace
 
 TEST_P(RenderCodec, ThreePicturesAtTwentyFiveFps) {
     const CodecCase c = GetParam();
     test::TempDir dir;
     const auto pics = e2e::MakePictures(dir, 3);
     const std::string out = dir.File("out.avi");
-    auto result = Render(Concat({"-q", "-c", c.FourCC, "-r", "25", "-t", "3000", "--crossfade",
-                                 "--captions", "-o", out},
-                                PictureArgs(pics)));
+    auto result = Render(Concat(
+        {"-q", "-c", c.FourCC, "-r", "25", "-t", "3000", "--crossfade", "--captions", "-o", out},
+        PictureArgs(pics)));
     ASSERT_EQ(result.ExitCode, 0) << result.Err;
 
     EXPECT_EQ(test::Probe(out, "v:0", "stream=nb_read_frames", true), "261");
@@ -56,8 +56,8 @@ TEST_P(RenderCodec, ThreePicturesAtTwentyFiveFps) {
     TBitmap32 frame;
     for (int i : {0, 40, 80, 92, 93, 200, 260}) {
         server.GetFrame(frame, i);
-        const auto* bytes =
-            reinterpret_cast<const std::uint8_t*>(decoded.data() + frameBytes * static_cast<std::size_t>(i));
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(
+            decoded.data() + frameBytes * static_cast<std::size_t>(i));
         int mismatches = 0;
         for (int y = 0; y < 480; ++y)
             for (int x = 0; x < 640; ++x) {
@@ -70,15 +70,13 @@ TEST_P(RenderCodec, ThreePicturesAtTwentyFiveFps) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(WellKnown, RenderCodec,
-                         ::testing::Values(CodecCase{"XVID", "XVID", false},
-                                           CodecCase{"FMP4", "FMP4", false},
-                                           CodecCase{"H264", "H264", false},
-                                           CodecCase{"MJPG", "MJPG", false},
-                                           CodecCase{"FFV1", "FFV1", true},
-                                           CodecCase{"HFYU", "HFYU", true},
-                                           CodecCase{"DIB", "[0][0][0][0]", true}),
-                         [](const auto& info) {
-                             std::string name = info.param.FourCC;
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    WellKnown, RenderCodec,
+    ::testing::Values(CodecCase{"XVID", "XVID", false}, CodecCase{"FMP4", "FMP4", false},
+                      CodecCase{"H264", "H264", false}, CodecCase{"MJPG", "MJPG", false},
+                      CodecCase{"FFV1", "FFV1", true}, CodecCase{"HFYU", "HFYU", true},
+                      CodecCase{"DIB", "[0][0][0][0]", true}),
+    [](const auto& info) {
+        std::string name = info.param.FourCC;
+        return name;
+    });

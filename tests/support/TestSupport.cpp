@@ -41,7 +41,8 @@ TempDir::~TempDir() {
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
@@ -138,4 +139,4 @@ std::string Probe(const std::string& file, const std::string& streams, const std
     return out;
 }
 
-}  // namespace test
+} // namespace test

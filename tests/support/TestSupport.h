@@ -26,7 +26,7 @@ void WriteText(const std::string& path, const std::string& text);
 std::vector<std::uint8_t> ReadFile(const std::string& path);
 
 struct CommandResult {
-    int ExitCode = -1;  // 128 + n when ended by signal n
+    int ExitCode = -1; // 128 + n when ended by signal n
     std::string Out;
     std::string Err;
 };
@@ -40,4 +40,4 @@ bool HaveProgram(const std::string& program);
 std::string Probe(const std::string& file, const std::string& streams, const std::string& entries,
                   bool countFrames = false);
 
-}  // namespace test
+} // namespace test

@@ -16,7 +16,7 @@ enum class TRenderPhase { Video, Audio };
 
 struct TRenderRequest {
     std::string OutputFile;
-    std::string SoundFile;  // empty: no soundtrack
+    std::string SoundFile; // empty: no soundtrack
     int Width = 640;
     int Height = 480;
     int FrameDuration = 66;
@@ -45,9 +45,9 @@ enum class TRenderStatus { Done, Aborted, Failed };
 
 struct TRenderOutcome {
     TRenderStatus Status = TRenderStatus::Failed;
-    TRenderPhase Phase = TRenderPhase::Video;  // the phase that ended the run
-    std::string Message;                       // the error's text for Failed
-    std::string IntermediateFile;              // kept after a cancelled multiplexing
+    TRenderPhase Phase = TRenderPhase::Video; // the phase that ended the run
+    std::string Message;                      // the error's text for Failed
+    std::string IntermediateFile;             // kept after a cancelled multiplexing
 };
 
 // Runs the render on the calling thread. `writer` is configured and opened here.

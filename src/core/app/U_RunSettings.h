@@ -55,7 +55,6 @@ std::vector<std::string> RunLogLines(const TRunSettings& settings);
 // Whole text as a decimal integer (optional sign), else `fallback`.
 int StrToIntDef(const std::string& text, int fallback);
 
-
 struct TMatchAudioResult {
     int PictureDurationMs = MinPictureDurationMs;
     bool AtMinimum = false; // show MinimalPictureDurationText

@@ -28,6 +28,12 @@ inline constexpr std::uint32_t PackRGB(std::uint32_t r, std::uint32_t g, std::ui
                                        std::uint32_t a = 255) {
     return (a << 24) | (r << 16) | (g << 8) | b;
 }
-inline constexpr std::uint32_t RedOf(std::uint32_t p) { return (p >> 16) & 0xFF; }
-inline constexpr std::uint32_t GreenOf(std::uint32_t p) { return (p >> 8) & 0xFF; }
-inline constexpr std::uint32_t BlueOf(std::uint32_t p) { return p & 0xFF; }
+inline constexpr std::uint32_t RedOf(std::uint32_t p) {
+    return (p >> 16) & 0xFF;
+}
+inline constexpr std::uint32_t GreenOf(std::uint32_t p) {
+    return (p >> 8) & 0xFF;
+}
+inline constexpr std::uint32_t BlueOf(std::uint32_t p) {
+    return p & 0xFF;
+}

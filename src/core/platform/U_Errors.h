@@ -48,8 +48,7 @@ struct TCallerLine {
 };
 
 // Raises EAssertionFailed for `unit` (such as "U_BmpToAvi") at the caller's line.
-[[noreturn]] void RaiseAssert(const std::string& message, const char* unit,
-                              TCallerLine where = {});
+[[noreturn]] void RaiseAssert(const std::string& message, const char* unit, TCallerLine where = {});
 
 // "$" followed by the code as 8 upper-case hexadecimal digits.
 std::string HexCode(std::uint32_t code);

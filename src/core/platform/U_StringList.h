@@ -46,7 +46,9 @@ public:
     bool Empty() const { return items_.empty(); }
     // Throws EListIndexError outside 0 .. Count() - 1.
     const std::string& At(long long index) const;
-    const std::string& operator[](std::size_t index) const { return At(static_cast<long long>(index)); }
+    const std::string& operator[](std::size_t index) const {
+        return At(static_cast<long long>(index));
+    }
     const std::vector<std::string>& Items() const { return items_; }
 
     void Add(std::string item);

@@ -59,7 +59,7 @@ struct Job {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(Intermediate, TakesTheFirstFreeNameAndNeverOverwrites) {
     test::TempDir dir;

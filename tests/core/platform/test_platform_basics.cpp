@@ -61,7 +61,7 @@ TEST(StringList, SubscriptionMayOutliveList) {
         TStringList list;
         sub = list.Subscribe([] {});
     }
-    sub.Reset();  // must not touch the freed list
+    sub.Reset(); // must not touch the freed list
     SUCCEED();
 }
 
@@ -72,7 +72,7 @@ public:
     std::atomic<int> Steps{0};
     std::atomic<int> SyncCalls{0};
     bool Fail = false;
-    int StopAt = -1;  // the main thread asks for a stop while handling this report
+    int StopAt = -1; // the main thread asks for a stop while handling this report
 
 protected:
     void Execute() override {
@@ -85,7 +85,7 @@ protected:
         }
     }
 };
-}  // namespace
+} // namespace
 
 TEST(Thread, EndHandlerRunsOnDispatcherThreadAndKeepsError) {
     TEventQueueDispatcher dispatcher;
