@@ -192,15 +192,15 @@ int Render(const TRenderOptions& options) {
     request.Height = settings.Height;
     request.FrameDuration = settings.FrameDuration;
     request.FourCC = settings.FourCC;
-    request.PictureDurationMs = settings.PictureDurationMs;
-    request.DynamicPictures = settings.DynamicPictures;
-    request.CrossFade = settings.CrossFade;
-    request.CaptionText = settings.CaptionText;
-    request.SingleFrame = settings.SingleFrame;
-    request.Greyscale = settings.Greyscale;
-    request.Sepia = settings.Sepia;
-    request.PicturePaths = &paths;
-    request.PictureCaptions = &captions;
+    request.Frames.PictureDurationMs = settings.PictureDurationMs;
+    request.Frames.DynamicPictures = settings.DynamicPictures;
+    request.Frames.CrossFade = settings.CrossFade;
+    request.Frames.CaptionText = settings.CaptionText;
+    request.Frames.SingleFrame = settings.SingleFrame;
+    request.Frames.Greyscale = settings.Greyscale;
+    request.Frames.Sepia = settings.Sepia;
+    request.Frames.PicturePaths = &paths;
+    request.Frames.PictureCaptions = &captions;
 
     TTerminalProgress progress(!options.Quiet);
     TRenderEvents events;

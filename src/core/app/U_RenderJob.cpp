@@ -55,16 +55,6 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
         writer.SetCodec(request.FourCC);
         writer.Open();
 
-        TVideoMakerInputs inputs;
-        inputs.PictureDurationMs = request.PictureDurationMs;
-        inputs.PicturePaths = request.PicturePaths;
-        inputs.PictureCaptions = request.PictureCaptions;
-        inputs.DynamicPictures = request.DynamicPictures;
-        inputs.CrossFade = request.CrossFade;
-        inputs.CaptionText = request.CaptionText;
-        inputs.SingleFrame = request.SingleFrame;
-        inputs.Greyscale = request.Greyscale;
-        inputs.Sepia = request.Sepia;
         TVideoMakerCallbacks callbacks;
         callbacks.Progress = [&](const TVideoMakerState& s, const TBitmap32* preview) {
             if (events.OnProgress)
@@ -72,7 +62,7 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
             if (preview && events.OnPreview) events.OnPreview(*preview);
         };
         callbacks.StopRequested = stopRequested;
-        MakeVideo(writer, inputs, callbacks, state);
+        MakeVideo(writer, request.Frames, callbacks, state);
     } catch (...) {
         writer.Abandon();
         std::string message = ExceptionMessage(std::current_exception());

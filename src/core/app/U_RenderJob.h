@@ -9,6 +9,7 @@
 
 #include "platform/U_Bitmap32.h"
 #include "platform/U_StringList.h"
+#include "video/U_VideoMaker.h"
 
 class TBmpToAvi;
 
@@ -21,15 +22,7 @@ struct TRenderRequest {
     int Height = 480;
     int FrameDuration = 66;
     std::string FourCC;
-    int PictureDurationMs = 3000;
-    bool DynamicPictures = false;
-    bool CrossFade = false;
-    bool CaptionText = false;
-    bool SingleFrame = false;
-    bool Greyscale = false;
-    bool Sepia = false;
-    TStringList* PicturePaths = nullptr;
-    const TStringList* PictureCaptions = nullptr;
+    TVideoMakerInputs Frames; // the picture list, time per picture and visual options
 };
 
 struct TRenderEvents {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "platform/U_Errors.h"
@@ -139,26 +140,14 @@ void TBmpToAvi::Open() {
 }
 
 void TBmpToAvi::AddFrame(const TBitmap32& bitmap) {
-    if (!IsOpen) RaiseAssert("AddFrame failed: the file is not open", Unit);
-    try {
+    Compress([&] {
         if (bitmap.Width != Width || bitmap.Height != Height)
             RaiseAssert("GetObject failed : the frame is " + std::to_string(bitmap.Width) + "x" +
                             std::to_string(bitmap.Height) + ", the video " + std::to_string(Width) +
                             "x" + std::to_string(Height),
                         Unit);
-        try {
-            encoder_->Encode(bitmap, pending_);
-        } catch (const EAssertionFailed&) {
-            throw;
-        } catch (const EMorvantaError& e) {
-            RaiseAssert(std::string("ICCompress failed. ") + e.what(), Unit);
-        }
-        ++framesAdded_;
-        WritePending();
-    } catch (...) {
-        failed_ = true;
-        throw;
-    }
+        EncodeChecked([&] { encoder_->Encode(bitmap, pending_); });
+    });
 }
 
 std::unique_ptr<TFrameConverter> TBmpToAvi::MakeFrameConverter() const {
@@ -168,18 +157,30 @@ std::unique_ptr<TFrameConverter> TBmpToAvi::MakeFrameConverter() const {
 }
 
 void TBmpToAvi::AddConvertedFrame(TConvertedFrame& frame) {
+    Compress([&] { EncodeChecked([&] { encoder_->EncodeConverted(frame, pending_); }); });
+}
+
+// One frame's work: a failure marks the file as failed, so Close only cleans up.
+void TBmpToAvi::Compress(const std::function<void()>& encode) {
     if (!IsOpen) RaiseAssert("AddFrame failed: the file is not open", Unit);
     try {
-        try {
-            encoder_->EncodeConverted(frame, pending_);
-        } catch (const EMorvantaError& e) {
-            RaiseAssert(std::string("ICCompress failed. ") + e.what(), Unit);
-        }
+        encode();
         ++framesAdded_;
         WritePending();
     } catch (...) {
         failed_ = true;
         throw;
+    }
+}
+
+// The encoder's own errors become the compressor's assertion.
+void TBmpToAvi::EncodeChecked(const std::function<void()>& encode) {
+    try {
+        encode();
+    } catch (const EAssertionFailed&) {
+        throw;
+    } catch (const EMorvantaError& e) {
+        RaiseAssert(std::string("ICCompress failed. ") + e.what(), Unit);
     }
 }
 

@@ -3,6 +3,7 @@
 // its FourCC. The file is written beside the output and renamed over it by Close, so a failed
 // render never destroys an older video at the output path.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,6 +71,8 @@ public:
 private:
     void Release();
     void WritePending();
+    void Compress(const std::function<void()>& encode);
+    void EncodeChecked(const std::function<void()>& encode);
 
     std::unique_ptr<TAviWriter> avi_;
     std::unique_ptr<TVideoEncoder> encoder_;

@@ -35,9 +35,9 @@ struct Job {
         Request.Height = 24;
         Request.FrameDuration = 100;
         Request.FourCC = "DIB ";
-        Request.PictureDurationMs = 500;
-        Request.PicturePaths = &Paths;
-        Request.PictureCaptions = &Captions;
+        Request.Frames.PictureDurationMs = 500;
+        Request.Frames.PicturePaths = &Paths;
+        Request.Frames.PictureCaptions = &Captions;
     }
 
     void AddSound(double seconds) {
