@@ -8,6 +8,8 @@ seconds=${3:-600}
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 status=0
+passed=0
+failed=0
 shopt -s nullglob
 for exe in "$build"/tests/fuzz/fuzz_*; do
     [ -x "$exe" ] || continue
@@ -22,8 +24,10 @@ for exe in "$build"/tests/fuzz/fuzz_*; do
         if [ ${#dirs[@]} -eq 0 ]; then echo "$name: no seeds"; continue; fi
         if "$exe" "${opts[@]}" -runs=0 "${dirs[@]}" >"$build/$name.replay.log" 2>&1; then
             echo "fuzz replay $name: $(grep -c . <(find "${dirs[@]}" -type f)) inputs, ok"
+            passed=$((passed + 1))
         else
             echo "fuzz replay $name: FAILED"; tail -n 40 "$build/$name.replay.log"; status=1
+            failed=$((failed + 1))
         fi
     else
         found="$here/found/$name"
@@ -36,4 +40,5 @@ for exe in "$build"/tests/fuzz/fuzz_*; do
         ls "$build/artifacts/$name" 2>/dev/null | sed "s/^/  found: /" || true
     fi
 done
+[ "$mode" = replay ] && echo "fuzz replay: $passed passed, $failed failed"
 exit $status
