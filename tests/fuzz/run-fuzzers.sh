@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Runs every harness of a fuzz build: "replay" feeds the committed seeds and crash files once
 # (-runs=0); "mutate SECONDS" fuzzes each harness for that long and keeps new inputs.
+# Names after the seconds pick harnesses (e.g. "jpeg mp3"); none means all.
+# Usage: tests/fuzz/run-fuzzers.sh BUILD replay|mutate [SECONDS [NAME...]]
 set -euo pipefail
 build=$1
 mode=$2
 seconds=${3:-600}
+shift $(($# < 3 ? $# : 3))
+only=" $* "
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 status=0
@@ -15,6 +19,7 @@ for exe in "$build"/tests/fuzz/fuzz_*; do
     [ -x "$exe" ] || continue
     name=$(basename "$exe")
     name=${name#fuzz_}
+    [ "$only" = "  " ] || [[ $only == *" $name "* ]] || continue
     dirs=()
     [ -d "$here/corpus/$name" ] && dirs+=("$here/corpus/$name")
     [ -d "$top/tests/data/fuzz/$name" ] && dirs+=("$top/tests/data/fuzz/$name")

@@ -9,7 +9,7 @@
 TFramesFader::TFramesFader(const TBitmap32& FadeFrom, const TBitmap32& FadeTo, int FadeFrames)
     : FadeFrom(FadeFrom), FadeTo(FadeTo), FadeFrames(FadeFrames) {}
 
-void TFramesFader::Blend(int Step, TBitmap32& Dest) const {
+MORVANTA_PIXEL_LOOP void TFramesFader::Blend(int Step, TBitmap32& Dest) const {
     if (FadeFrames < 1) throw EMorvantaError("Cross-fade without fade frames");
     if (Step < 0 || Step >= FadeFrames) throw EListIndexError(Step);
     const int w = FadeFrom.Width;

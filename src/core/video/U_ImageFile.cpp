@@ -127,14 +127,14 @@ void TImageFile::FitTo(int width, int height) {
     Bitmap = std::move(fitted);
 }
 
-void TImageFile::Greyscale() {
+MORVANTA_PIXEL_LOOP void TImageFile::Greyscale() {
     for (std::uint32_t& p : Bitmap.Pixels) {
         const std::uint32_t i = (61 * RedOf(p) + 174 * GreenOf(p) + 21 * BlueOf(p)) >> 8;
         p = PackRGB(i, i, i);
     }
 }
 
-void TImageFile::Sepia() {
+MORVANTA_PIXEL_LOOP void TImageFile::Sepia() {
     auto limit = [](double v) {
         return static_cast<std::uint32_t>(std::min(RoundToInt(static_cast<long double>(v)), 255));
     };

@@ -58,6 +58,21 @@ std::uint8_t Mul255(unsigned a, unsigned b) {
     return static_cast<std::uint8_t>((a * b + 127) / 255);
 }
 
+MORVANTA_PIXEL_LOOP void StoreRow(const JSAMPLE* s, int width, bool cmyk, bool inverted,
+                                  std::uint32_t* dst) {
+    if (!cmyk) {
+        for (int x = 0; x < width; ++x, s += 3) dst[x] = PackRGB(s[0], s[1], s[2]);
+        return;
+    }
+    for (int x = 0; x < width; ++x, s += 4) {
+        const unsigned c = inverted ? s[0] : 255u - s[0];
+        const unsigned m = inverted ? s[1] : 255u - s[1];
+        const unsigned yy = inverted ? s[2] : 255u - s[2];
+        const unsigned k = inverted ? s[3] : 255u - s[3];
+        dst[x] = PackRGB(Mul255(c, k), Mul255(m, k), Mul255(yy, k));
+    }
+}
+
 enum class TResult { Ok, LibJpegError, TooLarge };
 
 // The only function that calls libjpeg after the jump point: it holds no object with a
@@ -104,19 +119,7 @@ TResult RunDecoder(TDecompressor* d, const std::uint8_t* data, std::size_t size,
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = static_cast<int>(cinfo->output_scanline);
         jpeg_read_scanlines(cinfo, rows, 1);
-        const JSAMPLE* s = rows[0];
-        std::uint32_t* dst = out->Row(y);
-        if (!cmyk) {
-            for (int x = 0; x < width; ++x, s += 3) dst[x] = PackRGB(s[0], s[1], s[2]);
-        } else {
-            for (int x = 0; x < width; ++x, s += 4) {
-                const unsigned c = inverted ? s[0] : 255u - s[0];
-                const unsigned m = inverted ? s[1] : 255u - s[1];
-                const unsigned yy = inverted ? s[2] : 255u - s[2];
-                const unsigned k = inverted ? s[3] : 255u - s[3];
-                dst[x] = PackRGB(Mul255(c, k), Mul255(m, k), Mul255(yy, k));
-            }
-        }
+        StoreRow(rows[0], width, cmyk, inverted, out->Row(y));
     }
     jpeg_finish_decompress(cinfo);
     return TResult::Ok;

@@ -147,8 +147,8 @@ TMitchellResampler::TMitchellResampler(int srcWidth, int srcHeight, int dstWidth
 
 // The intermediate rows hold B, G, R and an unused lane per pixel, as int16 with
 // ResampleIntermediateBits fractional bits: Clamp16((sum w * s + half) >> shift).
-void TMitchellResampler::HorizontalRows(const TBitmap32& src, std::int16_t* mid, int first,
-                                        int last) const {
+MORVANTA_PIXEL_LOOP void TMitchellResampler::HorizontalRows(const TBitmap32& src, std::int16_t* mid,
+                                                            int first, int last) const {
     const int dw = horizontal_.DstSize;
     const int taps = horizontal_.Taps;
     constexpr int half = 1 << (HorizontalShift - 1);
@@ -200,8 +200,9 @@ void TMitchellResampler::HorizontalRows(const TBitmap32& src, std::int16_t* mid,
 #endif
 }
 
-void TMitchellResampler::VerticalRows(const std::int16_t* mid, TBitmap32& dest, int left, int top,
-                                      int first, int last) const {
+MORVANTA_PIXEL_LOOP void TMitchellResampler::VerticalRows(const std::int16_t* mid, TBitmap32& dest,
+                                                          int left, int top, int first,
+                                                          int last) const {
     const int dw = horizontal_.DstSize;
     const int taps = vertical_.Taps;
     const std::size_t stride = static_cast<std::size_t>(dw) * 4;
