@@ -3,6 +3,8 @@
 // as they were: an older video survives byte for byte and no unfinished file stays beside it.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "FaultHarness.h"
@@ -112,6 +114,7 @@ TEST(OutputFaults, DiskFillingUpDuringTheSoundtrackKeepsTheSilentVideo) {
         RenderWithFileLimit(limit, Concat(SmallRender(user.Pictures, user.Output), {"-s", mp3}));
     EXPECT_EQ(result.ExitCode, 1) << result.Err;
     EXPECT_TRUE(Contains(result.Err, "StreamWrite failed")) << result.Err;
+    EXPECT_TRUE(Contains(result.Err, "(" + std::string(std::strerror(EFBIG)) + ")")) << result.Err;
     EXPECT_TRUE(Contains(result.Err, "The video without sound was kept at " + user.Output))
         << result.Err;
 

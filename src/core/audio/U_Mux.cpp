@@ -25,6 +25,15 @@ void Check(AviResult result, const char* step, TCallerLine where = {}) {
         RaiseAssert(std::string(step) + " failed. Err: " + HexCode(result), kUnit, where);
 }
 
+// The output's steps also name the system's reason (a full disk, a file-size limit).
+void CheckOutput(const TAviWriter& output, AviResult result, const char* step,
+                 TCallerLine where = {}) {
+    if (result == AVIERR_OK) return;
+    std::string message = std::string(step) + " failed. Err: " + HexCode(result);
+    if (output.LastErrno() != 0) message += " (" + SystemErrorText(output.LastErrno()) + ")";
+    RaiseAssert(message, kUnit, where);
+}
+
 void Put16(std::vector<std::uint8_t>& out, unsigned v) {
     out.push_back(static_cast<std::uint8_t>(v));
     out.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -140,13 +149,15 @@ bool MuxVideoAndSound(const std::string& VideoFile, const std::string& SoundFile
         std::filesystem::equivalent(OutputFile, SoundFile, ec))
         RaiseAssert("Output file is one of the input files: " + OutputFile, kUnit);
     TAviWriter output;
-    Check(output.Create(OutputFile), "FileOpen");
+    CheckOutput(output, output.Create(OutputFile), "FileOpen");
     int outVideo = -1, outAudio = -1;
-    Check(output.CreateStream(videoInfo, outVideo), "CreateStream");
-    Check(output.SetFormat(outVideo, videoFormat.data(), videoFormat.size()), "StreamSetFormat");
-    Check(output.CreateStream(AudioStreamInfo(first), outAudio), "CreateStream");
+    CheckOutput(output, output.CreateStream(videoInfo, outVideo), "CreateStream");
+    CheckOutput(output, output.SetFormat(outVideo, videoFormat.data(), videoFormat.size()),
+                "StreamSetFormat");
+    CheckOutput(output, output.CreateStream(AudioStreamInfo(first), outAudio), "CreateStream");
     const std::vector<std::uint8_t> audioFormat = MakeAudioFormat(first);
-    Check(output.SetFormat(outAudio, audioFormat.data(), audioFormat.size()), "StreamSetFormat");
+    CheckOutput(output, output.SetFormat(outAudio, audioFormat.data(), audioFormat.size()),
+                "StreamSetFormat");
 
     bool stopped = false;
     report.Log("Adding Video Stream");
@@ -164,7 +175,7 @@ bool MuxVideoAndSound(const std::string& VideoFile, const std::string& SoundFile
         std::uint32_t got = 0;
         Check(source.Read(sourceVideo, i, buffer.data(), buffer.size(), got), "StreamRead");
         const std::uint32_t flags = source.FindKeySample(sourceVideo, i) == i ? AVIIF_KEYFRAME : 0;
-        Check(output.Write(outVideo, i, buffer.data(), got, flags), "StreamWrite");
+        CheckOutput(output, output.Write(outVideo, i, buffer.data(), got, flags), "StreamWrite");
         report.Progress(i + 1, length);
     }
 
@@ -191,12 +202,13 @@ bool MuxVideoAndSound(const std::string& VideoFile, const std::string& SoundFile
         if (std::fread(buffer.data(), 1, buffer.size(), sound.get()) != buffer.size())
             RaiseAssert("Read error in " + SoundFile, kUnit);
         filePos = start + static_cast<std::int64_t>(buffer.size());
-        Check(output.Write(outAudio, k, buffer.data(), buffer.size(), 0), "StreamWrite");
+        CheckOutput(output, output.Write(outAudio, k, buffer.data(), buffer.size(), 0),
+                    "StreamWrite");
         report.Progress(k + 1, frames);
     }
     sound.reset();
     source.Close();
-    Check(output.Close(), "FileClose");
+    CheckOutput(output, output.Close(), "FileClose");
     if (!stopped) report.Log("Done");
     return !stopped;
 }
