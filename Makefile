@@ -3,6 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
+FUZZ_ONLY ?=
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
@@ -67,7 +68,7 @@ fuzz-build: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 fuzz: fuzz-build
-	tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) mutate $(FUZZ_SECONDS)
+	tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) mutate $(FUZZ_SECONDS) $(FUZZ_ONLY)
 
 fuzz-replay: fuzz-build
 	tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) replay
