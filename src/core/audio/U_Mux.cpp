@@ -20,18 +20,21 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+std::string FailureText(const char* step, AviResult result) {
+    return std::string(step) + " failed. Err: " + HexCode(result);
+}
+
 void Check(AviResult result, const char* step, TCallerLine where = {}) {
-    if (result != AVIERR_OK)
-        RaiseAssert(std::string(step) + " failed. Err: " + HexCode(result), kUnit, where);
+    if (result != AVIERR_OK) RaiseAssert(FailureText(step, result), kUnit, where);
 }
 
 // The output's steps also name the system's reason (a full disk, a file-size limit).
 void CheckOutput(const TAviWriter& output, AviResult result, const char* step,
                  TCallerLine where = {}) {
     if (result == AVIERR_OK) return;
-    std::string message = std::string(step) + " failed. Err: " + HexCode(result);
-    if (output.LastErrno() != 0) message += " (" + SystemErrorText(output.LastErrno()) + ")";
-    RaiseAssert(message, kUnit, where);
+    const int err = output.LastErrno();
+    RaiseAssert(FailureText(step, result) + (err != 0 ? " (" + SystemErrorText(err) + ")" : ""),
+                kUnit, where);
 }
 
 void Put16(std::vector<std::uint8_t>& out, unsigned v) {
