@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "platform/U_Rounding.h"
+#include "platform/base/U_Rounding.h"
 
 namespace {
 

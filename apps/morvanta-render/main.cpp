@@ -19,7 +19,7 @@
 #include "app/U_RenderJob.h"
 #include "app/U_RunSettings.h"
 #include "audio/U_AudioFile.h"
-#include "platform/U_Settings.h"
+#include "platform/os/U_Settings.h"
 #include "video/U_BmpToAvi.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "platform/U_AviFile.h"
+#include "platform/avi/U_AviFile.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <span>
 
 #include "FuzzSupport.h"
-#include "platform/U_Bitmap32.h"
-#include "platform/U_BmpDecoder.h"
+#include "platform/image/U_Bitmap32.h"
+#include "platform/image/U_BmpDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     TBitmap32 picture;

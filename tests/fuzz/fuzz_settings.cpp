@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/U_Settings.h"
+#include "platform/os/U_Settings.h"
 
 namespace {
 

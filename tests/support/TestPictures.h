@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/U_Bitmap32.h"
+#include "platform/image/U_Bitmap32.h"
 
 namespace test {
 

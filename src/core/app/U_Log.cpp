@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <string_view>
 
-#include "platform/U_Errors.h"
-#include "platform/U_FileDescriptor.h"
+#include "platform/base/U_Errors.h"
+#include "platform/os/U_FileDescriptor.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/U_Errors.h"
-#include "platform/U_FileDescriptor.h"
-#include "platform/U_FileOps.h"
+#include "platform/base/U_Errors.h"
+#include "platform/os/U_FileDescriptor.h"
+#include "platform/os/U_FileOps.h"
 
 namespace {
 

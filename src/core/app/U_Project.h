@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/U_Limits.h"
+#include "platform/base/U_Limits.h"
 
 enum class TEffect { None, Greyscale, Sepia };
 

@@ -6,8 +6,8 @@
 #include <exception>
 
 #include "audio/U_Mux.h"
-#include "platform/U_Errors.h"
-#include "platform/U_FileOps.h"
+#include "platform/base/U_Errors.h"
+#include "platform/os/U_FileOps.h"
 #include "video/U_BmpToAvi.h"
 #include "video/U_VideoMaker.h"
 

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/U_Bitmap32.h"
-#include "platform/U_StringList.h"
+#include "platform/base/U_StringList.h"
+#include "platform/image/U_Bitmap32.h"
 #include "video/U_VideoMaker.h"
 
 class TBmpToAvi;

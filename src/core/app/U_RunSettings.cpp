@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/U_Rounding.h"
+#include "platform/base/U_Rounding.h"
 
 namespace {
 

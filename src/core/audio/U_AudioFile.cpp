@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "audio/U_MpegAudioFile.h"
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 namespace {
 

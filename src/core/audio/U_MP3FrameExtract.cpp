@@ -8,8 +8,8 @@
 #include <memory>
 #include <new>
 
-#include "platform/U_Errors.h"
-#include "platform/U_Limits.h"
+#include "platform/base/U_Errors.h"
+#include "platform/base/U_Limits.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "audio/U_MP3Header.h"
-#include "platform/U_Errors.h"
-#include "platform/U_Rounding.h"
+#include "platform/base/U_Errors.h"
+#include "platform/base/U_Rounding.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "audio/U_MP3FrameExtract.h"
 #include "audio/U_MP3Header.h"
-#include "platform/U_AviFile.h"
-#include "platform/U_Errors.h"
+#include "platform/avi/U_AviFile.h"
+#include "platform/base/U_Errors.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/U_Thread.h"
+#include "platform/os/U_Thread.h"
 
 class TMuxThd : public TThread {
 public:

@@ -6,7 +6,7 @@
 #include <functional>
 #include <system_error>
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 namespace {
 

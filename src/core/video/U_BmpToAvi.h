@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/U_AviFile.h"
-#include "platform/U_Bitmap32.h"
-#include "platform/U_Codecs.h"
+#include "platform/avi/U_AviFile.h"
+#include "platform/codec/U_Codecs.h"
+#include "platform/image/U_Bitmap32.h"
 
 class TVideoEncoder;
 

@@ -1,6 +1,6 @@
 #include "video/U_FrameAhead.h"
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 #include "video/U_FrameServer.h"
 
 TFrameAhead::TFrameAhead(TFrameServer& server, int total, TFrameConverter* converter, int depth)

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/U_Bitmap32.h"
-#include "platform/U_Codecs.h"
+#include "platform/codec/U_Codecs.h"
+#include "platform/image/U_Bitmap32.h"
 
 class TFrameServer;
 

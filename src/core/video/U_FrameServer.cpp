@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <system_error>
 
-#include "platform/U_Errors.h"
-#include "platform/U_FileOps.h"
-#include "platform/U_Rounding.h"
-#include "platform/U_TextRenderer.h"
+#include "platform/base/U_Errors.h"
+#include "platform/base/U_Rounding.h"
+#include "platform/os/U_FileOps.h"
+#include "platform/text/U_TextRenderer.h"
 
 namespace {
 

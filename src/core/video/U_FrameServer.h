@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/U_Bitmap32.h"
-#include "platform/U_StringList.h"
+#include "platform/base/U_StringList.h"
+#include "platform/image/U_Bitmap32.h"
 #include "video/U_FramesFader.h"
 #include "video/U_ImageFile.h"
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/U_Errors.h"
-#include "platform/U_Rounding.h"
+#include "platform/base/U_Errors.h"
+#include "platform/base/U_Rounding.h"
 
 TFramesFader::TFramesFader(const TBitmap32& FadeFrom, const TBitmap32& FadeTo, int FadeFrames)
     : FadeFrom(FadeFrom), FadeTo(FadeTo), FadeFrames(FadeFrames) {}

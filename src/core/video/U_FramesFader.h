@@ -1,6 +1,6 @@
 #pragma once
 // One step of a cross-fade between two frames of the same size.
-#include "platform/U_Bitmap32.h"
+#include "platform/image/U_Bitmap32.h"
 
 class TFramesFader {
 public:

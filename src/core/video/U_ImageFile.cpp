@@ -11,9 +11,9 @@
 #include <new>
 #include <vector>
 
-#include "platform/U_BmpDecoder.h"
-#include "platform/U_Errors.h"
-#include "platform/U_Rounding.h"
+#include "platform/base/U_Errors.h"
+#include "platform/base/U_Rounding.h"
+#include "platform/image/U_BmpDecoder.h"
 #include "video/U_JpegDecoder.h"
 #include "video/U_Resampler.h"
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/U_Bitmap32.h"
-#include "platform/U_Limits.h"
+#include "platform/base/U_Limits.h"
+#include "platform/image/U_Bitmap32.h"
 
 // Pictures above this many pixels are refused before their pixels are allocated.
 inline constexpr std::uint64_t DefaultMaxPicturePixels = MaxPicturePixels;

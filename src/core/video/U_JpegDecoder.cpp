@@ -8,7 +8,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/U_Bitmap32.h"
+#include "platform/image/U_Bitmap32.h"
 
 // Decodes a whole JPEG file into `out` (0xAARRGGBB, alpha 255, rows from the top).
 // Pictures of more than maxPixels pixels are refused before libjpeg allocates the image, and

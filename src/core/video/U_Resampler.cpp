@@ -12,8 +12,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "platform/U_Errors.h"
-#include "platform/U_Rounding.h"
+#include "platform/base/U_Errors.h"
+#include "platform/base/U_Rounding.h"
 
 static_assert(std::endian::native == std::endian::little, "pixels are read as B, G, R, A bytes");
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/U_Bitmap32.h"
+#include "platform/image/U_Bitmap32.h"
 
 // Weights are fixed point with this many fractional bits; each set sums to exactly 1 << 14.
 inline constexpr int ResampleWeightBits = 14;

@@ -1,6 +1,6 @@
 #include "video/U_VideoMaker.h"
 
-#include "platform/U_Rounding.h"
+#include "platform/base/U_Rounding.h"
 #include "video/U_BmpToAvi.h"
 #include "video/U_FrameAhead.h"
 #include "video/U_FrameServer.h"

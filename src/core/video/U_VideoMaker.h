@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/U_Bitmap32.h"
-#include "platform/U_StringList.h"
+#include "platform/base/U_StringList.h"
+#include "platform/image/U_Bitmap32.h"
 
 class TBmpToAvi;
 

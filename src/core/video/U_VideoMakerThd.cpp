@@ -1,6 +1,6 @@
 #include "video/U_VideoMakerThd.h"
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 void TVideoMakerThd::Execute() {
     if (!AviWriter || !Inputs.PicturePaths) throw EMorvantaError("Video thread without inputs");

@@ -3,7 +3,7 @@
 // thread through Synchronize. Cancel is Terminate; a failure is kept as the thread's error.
 #include <functional>
 
-#include "platform/U_Thread.h"
+#include "platform/os/U_Thread.h"
 #include "video/U_VideoMaker.h"
 
 class TVideoMakerThd : public TThread {

@@ -5,7 +5,7 @@
 
 #include "TestSupport.h"
 #include "app/U_Log.h"
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 namespace {
 

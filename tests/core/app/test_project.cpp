@@ -8,7 +8,7 @@
 
 #include "TestSupport.h"
 #include "app/U_Project.h"
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "TestPictures.h"
 #include "TestSupport.h"
 #include "app/U_RenderJob.h"
-#include "platform/U_Errors.h"
-#include "platform/U_FileOps.h"
+#include "platform/base/U_Errors.h"
+#include "platform/os/U_FileOps.h"
 #include "video/U_BmpToAvi.h"
 
 namespace fs = std::filesystem;

@@ -6,8 +6,8 @@
 #include "TestSupport.h"
 #include "audio/U_AudioFile.h"
 #include "audio/U_MpegAudioFile.h"
-#include "platform/U_Errors.h"
-#include "platform/U_Rounding.h"
+#include "platform/base/U_Errors.h"
+#include "platform/base/U_Rounding.h"
 
 using namespace mp3test;
 

@@ -5,7 +5,7 @@
 #include "Mp3Bytes.h"
 #include "TestSupport.h"
 #include "audio/U_MP3FrameExtract.h"
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 using namespace mp3test;
 

@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "TestSupport.h"
-#include "platform/U_Codecs.h"
-#include "platform/U_Errors.h"
-#include "platform/U_Settings.h"
+#include "platform/base/U_Errors.h"
+#include "platform/codec/U_Codecs.h"
+#include "platform/os/U_Settings.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include "app/U_Project.h"
 #include "audio/U_MP3FrameExtract.h"
 #include "audio/U_MpegAudioFile.h"
-#include "platform/U_AviFile.h"
-#include "platform/U_BmpDecoder.h"
-#include "platform/U_Errors.h"
-#include "platform/U_Settings.h"
+#include "platform/avi/U_AviFile.h"
+#include "platform/base/U_Errors.h"
+#include "platform/image/U_BmpDecoder.h"
+#include "platform/os/U_Settings.h"
 #include "video/U_ImageFile.h"
 
 namespace {

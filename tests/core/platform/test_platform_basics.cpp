@@ -3,10 +3,10 @@
 #include <atomic>
 #include <memory>
 
-#include "platform/U_Errors.h"
-#include "platform/U_Rounding.h"
-#include "platform/U_StringList.h"
-#include "platform/U_Thread.h"
+#include "platform/base/U_Errors.h"
+#include "platform/base/U_Rounding.h"
+#include "platform/base/U_StringList.h"
+#include "platform/os/U_Thread.h"
 
 TEST(Rounding, TiesGoToTheEvenNeighbour) {
     EXPECT_EQ(RoundToInt(0.5), 0);

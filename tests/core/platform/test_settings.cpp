@@ -10,7 +10,7 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "platform/U_Settings.h"
+#include "platform/os/U_Settings.h"
 
 namespace {
 

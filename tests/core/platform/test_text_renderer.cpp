@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "TestPictures.h"
-#include "platform/U_TextRenderer.h"
+#include "platform/text/U_TextRenderer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <jpeglib.h>
 
-#include "platform/U_Bitmap32.h"
+#include "platform/image/U_Bitmap32.h"
 
 namespace imgtest {
 

@@ -5,8 +5,8 @@
 
 #include "ImageTestFiles.h"
 #include "TestSupport.h"
-#include "platform/U_BmpDecoder.h"
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
+#include "platform/image/U_BmpDecoder.h"
 
 using imgtest::Put16;
 using imgtest::Put32;

@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 #include "video/U_BmpToAvi.h"
 
 namespace {

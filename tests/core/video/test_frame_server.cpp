@@ -5,7 +5,7 @@
 
 #include "TestPictures.h"
 #include "TestSupport.h"
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 #include "video/U_FrameServer.h"
 
 using test::FindBox;

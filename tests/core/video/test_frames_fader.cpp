@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 #include "video/U_FramesFader.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "ImageTestFiles.h"
 #include "TestSupport.h"
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 #include "video/U_ImageFile.h"
 
 using imgtest::BlockSamples;

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 #include "video/U_Resampler.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "TestPictures.h"
 #include "TestSupport.h"
-#include "platform/U_AviFile.h"
-#include "platform/U_Errors.h"
+#include "platform/avi/U_AviFile.h"
+#include "platform/base/U_Errors.h"
 #include "video/U_BmpToAvi.h"
 #include "video/U_VideoMaker.h"
 #include "video/U_VideoMakerThd.h"

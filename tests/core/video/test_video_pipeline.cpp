@@ -9,9 +9,9 @@
 
 #include "TestPictures.h"
 #include "TestSupport.h"
-#include "platform/U_AviFile.h"
-#include "platform/U_Codecs.h"
-#include "platform/U_Errors.h"
+#include "platform/avi/U_AviFile.h"
+#include "platform/base/U_Errors.h"
+#include "platform/codec/U_Codecs.h"
 #include "video/U_BmpToAvi.h"
 #include "video/U_FrameServer.h"
 #include "video/U_VideoMaker.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/U_Bitmap32.h"
+#include "platform/image/U_Bitmap32.h"
 
 // An 8-bit coverage bitmap (0 = nothing, 255 = full white) placed relative to the text's
 // top-left corner: its pixel (0, 0) lies at (Left, Top) from that corner.

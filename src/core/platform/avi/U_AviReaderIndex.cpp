@@ -3,8 +3,8 @@
 // the file unreadable; a chunk cut short at the end of a scanned file is left out.
 #include <algorithm>
 
-#include "platform/U_AviLayout.h"
-#include "platform/U_AviReaderImpl.h"
+#include "platform/avi/U_AviLayout.h"
+#include "platform/avi/U_AviReaderImpl.h"
 
 namespace avi_detail {
 

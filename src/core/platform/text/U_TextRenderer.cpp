@@ -1,4 +1,4 @@
-#include "platform/U_TextRenderer.h"
+#include "platform/text/U_TextRenderer.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 namespace {
 

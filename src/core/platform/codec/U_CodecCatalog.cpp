@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/U_CodecProfiles.h"
-#include "platform/U_Settings.h"
+#include "platform/codec/U_CodecProfiles.h"
+#include "platform/os/U_Settings.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/U_CodecProfiles.h"
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
+#include "platform/codec/U_CodecProfiles.h"
 
 extern "C" {
 #include <libavutil/log.h>

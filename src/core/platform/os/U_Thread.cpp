@@ -1,6 +1,6 @@
-#include "platform/U_Thread.h"
+#include "platform/os/U_Thread.h"
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 void TEventQueueDispatcher::RunSync(const std::function<void()>& call) {
     Pending pending{&call, nullptr, false};

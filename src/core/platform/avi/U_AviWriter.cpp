@@ -13,10 +13,10 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/U_AviFile.h"
-#include "platform/U_AviLayout.h"
-#include "platform/U_Limits.h"
-#include "platform/U_RiffChunk.h"
+#include "platform/avi/U_AviFile.h"
+#include "platform/avi/U_AviLayout.h"
+#include "platform/avi/U_RiffChunk.h"
+#include "platform/base/U_Limits.h"
 
 using namespace avi_detail;
 using riff::TMemSink;

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <new>
 
-#include "platform/U_AviLayout.h"
-#include "platform/U_AviReaderImpl.h"
+#include "platform/avi/U_AviLayout.h"
+#include "platform/avi/U_AviReaderImpl.h"
 
 using namespace avi_detail;
 using riff::Get16;

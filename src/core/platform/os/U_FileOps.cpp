@@ -1,4 +1,4 @@
-#include "platform/U_FileOps.h"
+#include "platform/os/U_FileOps.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 bool RenameNoReplace(const std::string& from, const std::string& to) {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/U_Bitmap32.h"
+#include "platform/image/U_Bitmap32.h"
 
 // Settings key under which the probed list is cached, one sub-key per FourCC for its options.
 inline constexpr const char* CodecsKey = "SOFTWARE\\Tavrell\\Morvanta\\Codecs";

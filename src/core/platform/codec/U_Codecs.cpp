@@ -1,9 +1,9 @@
-#include "platform/U_Codecs.h"
+#include "platform/codec/U_Codecs.h"
 
 #include <cctype>
 
-#include "platform/U_Errors.h"
-#include "platform/U_FFmpeg.h"
+#include "platform/base/U_Errors.h"
+#include "platform/codec/U_FFmpeg.h"
 
 extern "C" {
 #include <libavutil/error.h>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/U_AviFile.h"
+#include "platform/avi/U_AviFile.h"
 
 namespace avi_detail {
 

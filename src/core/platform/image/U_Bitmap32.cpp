@@ -1,6 +1,6 @@
-#include "platform/U_Bitmap32.h"
+#include "platform/image/U_Bitmap32.h"
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 void TBitmap32::SetSize(int width, int height) {
     if (width < 0 || height < 0) throw EMorvantaError("Invalid bitmap size");

@@ -1,6 +1,6 @@
-#include "platform/U_StringList.h"
+#include "platform/base/U_StringList.h"
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 TStringList::TSubscription& TStringList::TSubscription::operator=(TSubscription&& other) noexcept {
     if (this != &other) {

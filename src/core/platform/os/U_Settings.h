@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/U_Limits.h"
+#include "platform/base/U_Limits.h"
 
 enum class TSettingsHive { Machine, User };
 

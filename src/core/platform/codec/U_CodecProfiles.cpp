@@ -1,4 +1,4 @@
-#include "platform/U_CodecProfiles.h"
+#include "platform/codec/U_CodecProfiles.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/U_AviLayout.h"
-#include "platform/U_Rounding.h"
+#include "platform/avi/U_AviLayout.h"
+#include "platform/base/U_Rounding.h"
 
 namespace avi_detail {
 

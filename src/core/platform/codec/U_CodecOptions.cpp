@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/U_CodecProfiles.h"
-#include "platform/U_Errors.h"
-#include "platform/U_Settings.h"
+#include "platform/base/U_Errors.h"
+#include "platform/codec/U_CodecProfiles.h"
+#include "platform/os/U_Settings.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/U_AviFile.h"
-#include "platform/U_RiffChunk.h"
+#include "platform/avi/U_AviFile.h"
+#include "platform/avi/U_RiffChunk.h"
 
 namespace avi_detail {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/U_Codecs.h"
-#include "platform/U_FFmpeg.h"
+#include "platform/codec/U_Codecs.h"
+#include "platform/codec/U_FFmpeg.h"
 
 // Where an option's value goes in the encoder's context.
 enum class TOptionTarget {

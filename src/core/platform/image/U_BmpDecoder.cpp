@@ -1,11 +1,11 @@
-#include "platform/U_BmpDecoder.h"
+#include "platform/image/U_BmpDecoder.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 namespace {
 

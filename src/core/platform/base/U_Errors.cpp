@@ -1,4 +1,4 @@
-#include "platform/U_Errors.h"
+#include "platform/base/U_Errors.h"
 
 #include <cstdio>
 #include <cstring>

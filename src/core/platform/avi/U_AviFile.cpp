@@ -1,5 +1,5 @@
 // FourCC conversions shared by the AVI and codec layers.
-#include "platform/U_AviFile.h"
+#include "platform/avi/U_AviFile.h"
 
 std::uint32_t StringToFourCC(const std::string& text) {
     char c[4] = {' ', ' ', ' ', ' '};

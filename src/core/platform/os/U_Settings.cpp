@@ -1,4 +1,4 @@
-#include "platform/U_Settings.h"
+#include "platform/os/U_Settings.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <unordered_map>
 
-#include "platform/U_FileDescriptor.h"
+#include "platform/os/U_FileDescriptor.h"
 
 namespace {
 
