@@ -10,7 +10,9 @@ CMAKE_ARGS ?=
 PACKAGES := build-essential cmake pkg-config libjpeg62-turbo-dev \
             libavcodec-dev libavformat-dev libavutil-dev libswscale-dev \
             libfreetype-dev libfontconfig-dev fonts-dejavu-core \
-            libgtest-dev ffmpeg lame util-linux clang libclang-rt-14-dev
+            libgtest-dev ffmpeg lame util-linux clang libclang-rt-14-dev \
+            libharfbuzz-dev libfribidi-dev fonts-wqy-zenhei fonts-noto-core \
+            qt6-base-dev desktop-file-utils appstream
 
 .PHONY: all deps configure build demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
 
@@ -31,7 +33,7 @@ deps:
 	fi
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANTA_WERROR=ON $(CMAKE_ARGS)
 
 configure: deps $(BUILD)/CMakeCache.txt
 
@@ -52,7 +54,8 @@ test-fast: build
 
 # GCC 12 gives false stringop/array-bounds warnings under the sanitizers, so no -Werror here.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DMORVANTA_SANITIZE=ON -DMORVANTA_WERROR=OFF $(CMAKE_ARGS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DMORVANTA_SANITIZE=ON -DMORVANTA_WERROR=OFF \
+	  -DMORVANTA_GUI=OFF $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
