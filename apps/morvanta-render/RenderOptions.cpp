@@ -23,6 +23,7 @@ enum LongOnly {
     OptSingleFrame,
     OptEffect,
     OptNoSound,
+    OptNoAutoRotate,
     OptListCodecs,
     OptVersion,
 };
@@ -79,6 +80,7 @@ const char* RenderUsage() {
            "      --single-frame\n"
            "      --effect none|greyscale|sepia     (default: the project's effect)\n"
            "      --no-sound          ignore the project's soundtrack\n"
+           "      --no-auto-rotate    keep JPEGs as stored, ignoring their EXIF orientation\n"
            "      --list-codecs       print the codec list, one \"FCC description\" line each\n"
            "  -q, --quiet             no progress bar\n"
            "  -v, --verbose           also print the run's log lines\n"
@@ -104,6 +106,7 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
         {"single-frame", no_argument, nullptr, OptSingleFrame},
         {"effect", required_argument, nullptr, OptEffect},
         {"no-sound", no_argument, nullptr, OptNoSound},
+        {"no-auto-rotate", no_argument, nullptr, OptNoAutoRotate},
         {"list-codecs", no_argument, nullptr, OptListCodecs},
         {"quiet", no_argument, nullptr, 'q'},
         {"verbose", no_argument, nullptr, 'v'},
@@ -168,6 +171,9 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
             break;
         case OptNoSound:
             options.NoSound = true;
+            break;
+        case OptNoAutoRotate:
+            options.AutoRotate = false;
             break;
         case OptListCodecs:
             options.ListCodecs = true;

@@ -22,6 +22,7 @@ struct TRenderOptions {
     bool Captions = true;
     bool Dynamic = false;
     bool SingleFrame = false;
+    bool AutoRotate = true; // off: --no-auto-rotate (the setting "AutoRotate" can turn it off too)
     std::optional<TEffect> Effect;
     bool ListCodecs = false;
     bool Quiet = false;

@@ -21,6 +21,7 @@
 #include "audio/U_AudioFile.h"
 #include "platform/os/U_Settings.h"
 #include "video/U_BmpToAvi.h"
+#include "video/U_ImageFile.h"
 
 namespace {
 
@@ -199,6 +200,7 @@ int Render(const TRenderOptions& options) {
     request.Frames.SingleFrame = settings.SingleFrame;
     request.Frames.Greyscale = settings.Greyscale;
     request.Frames.Sepia = settings.Sepia;
+    request.Frames.AutoRotate = options.AutoRotate && ReadAutoRotateSetting();
     request.Frames.PicturePaths = &paths;
     request.Frames.PictureCaptions = &captions;
 

@@ -50,7 +50,7 @@ int CaptionBandTop(int height) {
 TFrameServer::TFrameServer(TStringList& PicturePaths, const TStringList* PictureCaptions,
                            int FramesPerPicture, int Height, int Width, bool DynamicPictures,
                            bool CrossFade, bool CaptionText, bool Greyscale, bool Sepia,
-                           std::uint64_t MaxPicturePixels)
+                           std::uint64_t MaxPicturePixels, const TPictureOptions& PictureOptions)
     : FramesPerPicture(Checked(FramesPerPicture, 1, INT_MAX / 2, "frames per picture")),
       FadeFrames(CrossFade ? FramesPerPicture / 20 * 6 : 0),
       Height(Checked(Height, 1, MaxFrameSide, "frame height")),
@@ -59,7 +59,7 @@ TFrameServer::TFrameServer(TStringList& PicturePaths, const TStringList* Picture
       DynamicPictures(DynamicPictures), CrossFade(CrossFade), CaptionText(CaptionText),
       Greyscale(Greyscale), Sepia(Sepia), PicturePaths(PicturePaths),
       PictureCaptions(PictureCaptions), MaxPicturePixels(MaxPicturePixels),
-      Fader(FadeFrom, FadeTo, FadeFrames) {
+      FPictureOptions(PictureOptions), Fader(FadeFrom, FadeTo, FadeFrames) {
     // Every server on a list hears of its changes until it is destroyed (Watch goes first).
     Watch = PicturePaths.Subscribe([this] { ListChanged(); });
 }
@@ -89,8 +89,9 @@ namespace {
 
 // Every picture of a server, loaded ahead or not, is made by this one function.
 std::unique_ptr<TImageFile> MakePicture(const std::string& path, int width, int height,
-                                        std::uint64_t maxPixels, bool greyscale, bool sepia) {
-    auto picture = std::make_unique<TImageFile>(path, width, height, maxPixels);
+                                        std::uint64_t maxPixels, TPictureOptions options,
+                                        bool greyscale, bool sepia) {
+    auto picture = std::make_unique<TImageFile>(path, width, height, maxPixels, options);
     if (greyscale) picture->Greyscale();
     if (sepia) picture->Sepia();
     return picture;
@@ -114,7 +115,7 @@ void TFrameServer::LoadPicture(int PictureIndex) {
     } else {
         FNext = {}; // waits for a load nobody wants any more
         FNextIndex = -1;
-        picture = MakePicture(path, w, h, MaxPicturePixels, Greyscale, Sepia);
+        picture = MakePicture(path, w, h, MaxPicturePixels, FPictureOptions, Greyscale, Sepia);
     }
     Picture = std::move(picture);
     FCachedIndex = PictureIndex;
@@ -128,7 +129,7 @@ void TFrameServer::StartNextPicture(int PictureIndex) {
     FNextPath = PicturePaths.At(PictureIndex);
     try {
         FNext = std::async(std::launch::async, MakePicture, FNextPath, w, h, MaxPicturePixels,
-                           Greyscale, Sepia);
+                           FPictureOptions, Greyscale, Sepia);
         FNextIndex = PictureIndex;
     } catch (const std::system_error&) {
         // No thread to spare: the picture is loaded when it is needed.
@@ -206,6 +207,14 @@ void TFrameServer::DrawTextOverlay(TBitmap32& Frame) {
         }
         Text->DrawText(Frame, w / 2 - 50, h - 20, FFileName);
     }
+}
+
+void TFrameServer::SetPictureOptions(const TPictureOptions& Options) {
+    FPictureOptions = Options;
+    FNext = {}; // read the old way
+    FNextIndex = -1;
+    FCachedIndex = -1;
+    FFadeIndex = -1;
 }
 
 void TFrameServer::ListChanged() {

@@ -23,7 +23,8 @@ public:
     TFrameServer(TStringList& PicturePaths, const TStringList* PictureCaptions,
                  int FramesPerPicture, int Height, int Width, bool DynamicPictures, bool CrossFade,
                  bool CaptionText, bool Greyscale, bool Sepia,
-                 std::uint64_t MaxPicturePixels = DefaultMaxPicturePixels);
+                 std::uint64_t MaxPicturePixels = DefaultMaxPicturePixels,
+                 const TPictureOptions& PictureOptions = {});
     ~TFrameServer();
     TFrameServer(const TFrameServer&) = delete;
     TFrameServer& operator=(const TFrameServer&) = delete;
@@ -41,6 +42,10 @@ public:
     // On: every loaded picture starts the next one's loading on another thread, ready when its
     // frames are asked for. The pictures and errors are the same either way.
     void PrefetchPictures(bool On) { FPrefetch = On; }
+    // How pictures are read (EXIF orientation, reduced decoding for small frames). A change
+    // drops the cached picture, so the next frame shows the picture read the new way.
+    void SetPictureOptions(const TPictureOptions& Options);
+    const TPictureOptions& PictureOptions() const { return FPictureOptions; }
 
     const int FramesPerPicture;
     const int FadeFrames;
@@ -65,6 +70,7 @@ private:
     TStringList& PicturePaths;
     const TStringList* PictureCaptions;
     const std::uint64_t MaxPicturePixels;
+    TPictureOptions FPictureOptions;
     std::unique_ptr<TImageFile> Picture;
     int FCachedIndex = -1;
     int FFadeIndex = -1;

@@ -14,12 +14,11 @@
 #include "platform/base/U_Errors.h"
 #include "platform/base/U_Rounding.h"
 #include "platform/image/U_BmpDecoder.h"
+#include "platform/os/U_Settings.h"
 #include "video/U_JpegDecoder.h"
 #include "video/U_Resampler.h"
 
 namespace {
-
-// No honest photo comes near this; it keeps a stray disk image from being read into memory.
 
 class TFileHandle {
 public:
@@ -66,23 +65,40 @@ std::string LowerExtension(const std::string& path) {
     return ext;
 }
 
-void Decode(const std::string& path, std::uint64_t maxPixels, TBitmap32& out) {
+void Decode(const std::string& path, std::uint64_t maxPixels, const TJpegDecodeOptions& options,
+            TBitmap32& out) {
     const std::string ext = LowerExtension(path);
     const bool jpeg = ext == ".jpg" || ext == ".jpeg";
     if (!jpeg && ext != ".bmp") throw EMorvantaError("Unsupported picture format");
     const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
     if (bytes.empty()) throw EMorvantaError("Empty file");
     if (jpeg)
-        DecodeJpeg(bytes, maxPixels, out);
+        DecodeJpeg(bytes, maxPixels, out, options);
     else
         DecodeBmp(bytes, maxPixels, out);
 }
 
 } // namespace
 
-TImageFile::TImageFile(const std::string& fileName, std::uint64_t maxPixels) {
+bool AutoRotateFromSetting(const std::string& value) {
+    return value != "0";
+}
+
+bool ReadAutoRotateSetting() {
+    return AutoRotateFromSetting(ReadSetting(AutoRotateSettingName));
+}
+
+TBitmap32 MakeThumbnail(const std::string& fileName, int width, int height, bool autoRotate,
+                        std::uint64_t maxPixels) {
+    TImageFile picture(fileName, width, height, maxPixels,
+                       {.AutoRotate = autoRotate, .SmallTarget = true});
+    return std::move(picture.Bitmap);
+}
+
+void TImageFile::Load(const std::string& fileName, std::uint64_t maxPixels,
+                      const TJpegDecodeOptions& options) {
     try {
-        Decode(fileName, maxPixels, Bitmap);
+        Decode(fileName, maxPixels, options, Bitmap);
     } catch (const EMorvantaError& e) {
         throw EMorvantaError("Cannot load picture " + fileName + ": " + e.what());
     } catch (const std::bad_alloc&) {
@@ -90,8 +106,19 @@ TImageFile::TImageFile(const std::string& fileName, std::uint64_t maxPixels) {
     }
 }
 
-TImageFile::TImageFile(const std::string& fileName, int width, int height, std::uint64_t maxPixels)
-    : TImageFile(fileName, maxPixels) {
+TImageFile::TImageFile(const std::string& fileName, std::uint64_t maxPixels,
+                       const TPictureOptions& options) {
+    Load(fileName, maxPixels, {.AutoRotate = options.AutoRotate});
+}
+
+TImageFile::TImageFile(const std::string& fileName, int width, int height, std::uint64_t maxPixels,
+                       const TPictureOptions& options) {
+    TJpegDecodeOptions jpeg{.AutoRotate = options.AutoRotate};
+    if (options.SmallTarget && width > 0 && height > 0) {
+        jpeg.FitWidth = width;
+        jpeg.FitHeight = height;
+    }
+    Load(fileName, maxPixels, jpeg);
     FitTo(width, height);
 }
 

@@ -9,6 +9,8 @@
 #include <jpeglib.h>
 
 #include "platform/base/U_Errors.h"
+#include "video/U_Exif.h"
+#include "video/U_Orientation.h"
 
 namespace {
 
@@ -16,6 +18,8 @@ namespace {
 constexpr int MaxScans = 1000;
 // Slack for libjpeg's tables and row buffers on top of the whole-image coefficient arrays.
 constexpr long MemorySlack = 32L * 1024 * 1024;
+// Rows decoded before a turned picture places them: enough for whole cache lines per output row.
+constexpr int BandRows = 16;
 
 struct TJpegErrorMgr {
     jpeg_error_mgr Pub;
@@ -75,10 +79,26 @@ MORVANTA_PIXEL_LOOP void StoreRow(const JSAMPLE* s, int width, bool cmyk, bool i
 
 enum class TResult { Ok, LibJpegError, TooLarge };
 
+// The smallest scale n/8 at which the upright picture still covers what fits into fitWidth x
+// fitHeight: the side that limits the fit must reach the box, the other then follows.
+void ChooseScale(j_decompress_ptr cinfo, bool swapsSides, int fitWidth, int fitHeight) {
+    cinfo->scale_denom = 8;
+    for (unsigned n = 1; n <= 8; ++n) {
+        cinfo->scale_num = n;
+        jpeg_calc_output_dimensions(cinfo);
+        const auto w =
+            static_cast<long long>(swapsSides ? cinfo->output_height : cinfo->output_width);
+        const auto h =
+            static_cast<long long>(swapsSides ? cinfo->output_width : cinfo->output_height);
+        if (w >= fitWidth || h >= fitHeight) return;
+    }
+}
+
 // The only function that calls libjpeg after the jump point: it holds no object with a
 // destructor, so the error exit's longjmp skips nothing. Errors are thrown by the caller.
 TResult RunDecoder(TDecompressor* d, const std::uint8_t* data, std::size_t size,
-                   std::uint64_t maxPixels, TBitmap32* out) {
+                   std::uint64_t maxPixels, int orientation, const TJpegDecodeOptions& options,
+                   TBitmap32* out) {
     j_decompress_ptr cinfo = &d->Info;
     cinfo->err = jpeg_std_error(&d->Err.Pub);
     d->Err.Pub.error_exit = JpegErrorExit;
@@ -109,17 +129,39 @@ TResult RunDecoder(TDecompressor* d, const std::uint8_t* data, std::size_t size,
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     // Adobe applications write CMYK with every value inverted.
     const bool inverted = cmyk && cinfo->saw_Adobe_marker;
+    if (options.FitWidth > 0 && options.FitHeight > 0)
+        ChooseScale(cinfo, OrientationSwapsSides(orientation), options.FitWidth, options.FitHeight);
 
     jpeg_start_decompress(cinfo);
     const int width = static_cast<int>(cinfo->output_width);
-    out->SetSize(width, static_cast<int>(cinfo->output_height));
-    JSAMPARRAY rows =
-        (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                    static_cast<JDIMENSION>(width) * cinfo->output_components, 1);
-    while (cinfo->output_scanline < cinfo->output_height) {
-        const int y = static_cast<int>(cinfo->output_scanline);
-        jpeg_read_scanlines(cinfo, rows, 1);
-        StoreRow(rows[0], width, cmyk, inverted, out->Row(y));
+    const int height = static_cast<int>(cinfo->output_height);
+    const auto common = reinterpret_cast<j_common_ptr>(cinfo);
+    JSAMPARRAY rows = (*cinfo->mem->alloc_sarray)(
+        common, JPOOL_IMAGE, static_cast<JDIMENSION>(width) * cinfo->output_components, 1);
+    if (orientation == ExifUpright) {
+        out->SetSize(width, height);
+        while (cinfo->output_scanline < cinfo->output_height) {
+            const int y = static_cast<int>(cinfo->output_scanline);
+            jpeg_read_scanlines(cinfo, rows, 1);
+            StoreRow(rows[0], width, cmyk, inverted, out->Row(y));
+        }
+    } else {
+        // libjpeg's pool frees the band with everything else, also after an error.
+        auto* band = static_cast<std::uint32_t*>((*cinfo->mem->alloc_large)(
+            common, JPOOL_IMAGE,
+            static_cast<std::size_t>(width) * BandRows * sizeof(std::uint32_t)));
+        TOrientedWriter writer(*out, width, height, orientation);
+        int first = 0;
+        while (cinfo->output_scanline < cinfo->output_height) {
+            const int y = static_cast<int>(cinfo->output_scanline);
+            jpeg_read_scanlines(cinfo, rows, 1);
+            StoreRow(rows[0], width, cmyk, inverted,
+                     band + static_cast<std::size_t>(y - first) * width);
+            if (y + 1 - first == BandRows || y + 1 == height) {
+                writer.PutRows(first, band, y + 1 - first);
+                first = y + 1;
+            }
+        }
     }
     jpeg_finish_decompress(cinfo);
     return TResult::Ok;
@@ -127,10 +169,12 @@ TResult RunDecoder(TDecompressor* d, const std::uint8_t* data, std::size_t size,
 
 } // namespace
 
-void DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TBitmap32& out) {
+void DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TBitmap32& out,
+                const TJpegDecodeOptions& options) {
     if (data.empty()) throw EMorvantaError("Empty JPEG file");
+    const int orientation = options.AutoRotate ? JpegOrientation(data) : ExifUpright;
     TDecompressor d;
-    switch (RunDecoder(&d, data.data(), data.size(), maxPixels, &out)) {
+    switch (RunDecoder(&d, data.data(), data.size(), maxPixels, orientation, options, &out)) {
     case TResult::Ok:
         return;
     case TResult::TooLarge:

@@ -24,7 +24,8 @@ void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
             TFrameServer server(*inputs.PicturePaths, inputs.PictureCaptions, framesPerPicture,
                                 writer.Height, writer.Width, inputs.DynamicPictures,
                                 inputs.CrossFade, inputs.CaptionText, inputs.Greyscale,
-                                inputs.Sepia, inputs.MaxPicturePixels);
+                                inputs.Sepia, inputs.MaxPicturePixels,
+                                TPictureOptions{.AutoRotate = inputs.AutoRotate});
             state.Position = 0;
             state.Total = server.FrameCount();
             report(nullptr);

@@ -20,6 +20,7 @@ struct TVideoMakerInputs {
     bool Greyscale = false;
     bool Sepia = false;
     std::uint64_t MaxPicturePixels = 256ull * 1000 * 1000;
+    bool AutoRotate = true; // JPEGs turned upright by their EXIF orientation
     // The plain loop: every frame made, then compressed, on the calling thread, no picture
     // loaded ahead. The default overlaps frame making and picture loading with compression;
     // both write the same frames.
