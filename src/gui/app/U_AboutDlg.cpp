@@ -1,0 +1,50 @@
+#include "app/U_AboutDlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName("AboutDlg");
+    setWindowTitle("About ");
+    setFont(QFont("DejaVu Sans", 8));
+
+    appname_lbl = new QLabel(this);
+    appname_lbl->setObjectName("appname_lbl");
+    version_lbl = new QLabel(this);
+    version_lbl->setObjectName("version_lbl");
+    for (QLabel* label : {appname_lbl, version_lbl})
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ok_btn = new QPushButton("Ok", this);
+    ok_btn->setObjectName("ok_btn");
+    ok_btn->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok_btn);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 12);
+    layout->setSpacing(8);
+    layout->addWidget(appname_lbl);
+    layout->addWidget(version_lbl);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumWidth(260);
+
+    connect(ok_btn, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString TAboutDlg::Text(const QString& english) const {
+    return Translate ? Translate(english) : english;
+}
+
+void TAboutDlg::Execute() {
+    setWindowTitle(Text("About") + " " + AppTitle);
+    appname_lbl->setText(Text("Application Name :") + " " + AppTitle);
+    version_lbl->setText(Text("Version :") + " " + VersionText);
+    ok_btn->setFocus();
+    exec();
+}

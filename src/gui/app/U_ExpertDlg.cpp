@@ -1,0 +1,48 @@
+#include "app/U_ExpertDlg.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/U_Shell.h"
+#include "platform/os/U_Settings.h"
+
+TExpertDlg::TExpertDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName("ExpertDlg");
+    setWindowTitle("Expert Options");
+    setFont(QFont("DejaVu Sans", 8));
+
+    sng_chk = new QCheckBox("Single Frame mode", this);
+    sng_chk->setObjectName("sng_chk");
+    autorotate_chk = new QCheckBox("Turn photos upright (EXIF)", this);
+    autorotate_chk->setObjectName("autorotate_chk");
+    ok_btn = new QPushButton("Ok", this);
+    ok_btn->setObjectName("ok_btn");
+    ok_btn->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok_btn);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(sng_chk);
+    layout->addWidget(autorotate_chk);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // 207 x 67 holds the first check box and the button; the EXIF box needs one line more.
+    setMinimumWidth(207);
+
+    setTabOrder(sng_chk, autorotate_chk);
+    setTabOrder(autorotate_chk, ok_btn);
+    connect(ok_btn, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+bool TExpertDlg::Execute() {
+    autorotate_chk->setChecked(ReadSetting(AutoRotateSetting) != "0");
+    sng_chk->setFocus();
+    if (exec() != QDialog::Accepted) return false;
+    if (!WriteSetting(AutoRotateSetting, autorotate_chk->isChecked() ? "1" : "0"))
+        ShowMessageBox(this, "Unable to save the settings", false, mkError);
+    return true;
+}
