@@ -1,6 +1,5 @@
 #include "platform/text/U_TextRenderer.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -11,139 +10,38 @@
 
 namespace {
 
-struct FtLibraryDeleter {
-    void operator()(FT_Library library) const { FT_Done_FreeType(library); }
-};
-struct FtFaceDeleter {
-    void operator()(FT_Face face) const { FT_Done_Face(face); }
-};
-struct FcConfigDeleter {
-    void operator()(FcConfig* config) const { FcConfigDestroy(config); }
-};
-struct FcPatternDeleter {
-    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
-};
-
-// Longest text laid out at once: more never fits on a frame, and it bounds the work for
-// hostile captions made of zero-width characters.
-constexpr std::size_t MaxCodePoints = 4096;
 // Glyph cache size at which it starts afresh.
 constexpr std::size_t MaxCachedGlyphs = 4096;
 constexpr std::size_t MaxRecentTexts = 8;
-
-// Decodes UTF-8. A byte that does not start a valid sequence stands for itself as Latin-1,
-// so captions from older 8-bit project files still show their accented letters.
-std::vector<char32_t> DecodeUtf8(const std::string& text, std::size_t maxCount) {
-    std::vector<char32_t> out;
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n && out.size() < maxCount) {
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        // Continuation bytes after the lead byte, and the least code point that needs them.
-        const int extra = (c & 0xE0) == 0xC0   ? 1
-                          : (c & 0xF0) == 0xE0 ? 2
-                          : (c & 0xF8) == 0xF0 ? 3
-                                               : 0;
-        static constexpr char32_t Least[] = {0, 0x80, 0x800, 0x10000};
-        const char32_t least = Least[extra];
-        char32_t code = c & (0x7Fu >> (extra + 1));
-        bool valid = extra > 0 && i + static_cast<std::size_t>(extra) < n;
-        for (int k = 1; valid && k <= extra; ++k) {
-            const unsigned char next = s[i + static_cast<std::size_t>(k)];
-            if ((next & 0xC0) != 0x80) valid = false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (valid && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
-            out.push_back(code);
-            i += static_cast<std::size_t>(extra) + 1;
-        } else {
-            out.push_back(c);
-            ++i;
-        }
-    }
-    return out;
-}
-
-// The font files fontconfig offers for the family, best first. The configuration is loaded
-// for this lookup only and released afterwards.
-std::vector<std::pair<std::string, int>> MatchFont(const std::string& family) {
-    std::vector<std::pair<std::string, int>> files;
-    std::unique_ptr<FcConfig, FcConfigDeleter> config(FcInitLoadConfigAndFonts());
-    if (!config) return files;
-    std::unique_ptr<FcPattern, FcPatternDeleter> pattern(FcPatternCreate());
-    if (!pattern) return files;
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(config.get(), pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    FcResult result = FcResultNoMatch;
-    std::unique_ptr<FcPattern, FcPatternDeleter> match(
-        FcFontMatch(config.get(), pattern.get(), &result));
-    if (!match) return files;
-    FcChar8* file = nullptr;
-    if (FcPatternGetString(match.get(), FC_FILE, 0, &file) == FcResultMatch && file) {
-        int index = 0;
-        if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-        files.emplace_back(reinterpret_cast<const char*>(file), index);
-    }
-    return files;
-}
 
 int FloorEven(int v) {
     return v >= 0 ? v & ~1 : -((-v + 1) & ~1);
 }
 
+int CheckedWorkEm(int emPixels) {
+    if (emPixels < 1 || emPixels > 1024) throw EMorvantaError("Invalid text size");
+    return emPixels * TTextRenderer::Supersampling;
+}
+
+// 1/64 pixel to whole pixels, to nearest.
+int Pixels(std::int32_t v) {
+    return static_cast<int>((static_cast<std::int64_t>(v) + 32) >> 6);
+}
+
 } // namespace
 
-struct TTextRenderer::TFontHandles {
-    // Declared first so that it is released after the face.
-    std::unique_ptr<FT_LibraryRec_, FtLibraryDeleter> Library;
-    std::unique_ptr<FT_FaceRec_, FtFaceDeleter> Face;
-};
-
 TTextRenderer::TTextRenderer(int emPixels, const std::string& family)
-    : font_(std::make_unique<TFontHandles>()) {
-    if (emPixels < 1 || emPixels > 1024) throw EMorvantaError("Invalid text size");
-    workEm_ = emPixels * Supersampling;
-
-    FT_Library library = nullptr;
-    if (FT_Init_FreeType(&library) != 0) throw EMorvantaError("Cannot start FreeType");
-    font_->Library.reset(library);
-
-    auto candidates = MatchFont(family);
-    candidates.emplace_back(FallbackFontFile, 0);
-    for (const auto& [file, index] : candidates) {
-        FT_Face face = nullptr;
-        if (FT_New_Face(library, file.c_str(), index, &face) != 0) continue;
-        std::unique_ptr<FT_FaceRec_, FtFaceDeleter> owner(face);
-        if (!FT_IS_SCALABLE(face) || FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(workEm_)))
-            continue;
-        font_->Face = std::move(owner);
-        fontFile_ = file;
-        break;
-    }
-    if (!font_->Face)
-        throw EMorvantaError("No font found for the caption text (install fonts-dejavu-core)");
-    // 26.6 fixed point; FreeType already rounds the scaled ascender up to whole pixels.
-    ascender_ = static_cast<int>((font_->Face->size->metrics.ascender + 63) >> 6);
-}
+    : workEm_(CheckedWorkEm(emPixels)), fonts_(workEm_, family) {}
 
 TTextRenderer::~TTextRenderer() = default;
 
-const TTextRenderer::TGlyph& TTextRenderer::Glyph(char32_t code) {
-    if (auto it = glyphs_.find(code); it != glyphs_.end()) return it->second;
-    TGlyph& glyph = glyphs_[code];
-    FT_Face face = font_->Face.get();
-    const FT_UInt index = FT_Get_Char_Index(face, code);
-    if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0) return glyph;
+const TTextRenderer::TGlyph& TTextRenderer::Glyph(int faceIndex, std::uint32_t id) {
+    const auto key = std::make_pair(faceIndex, id);
+    if (auto it = glyphs_.find(key); it != glyphs_.end()) return it->second;
+    TGlyph& glyph = glyphs_[key];
+    FT_Face face = fonts_.Face(faceIndex);
+    if (FT_Load_Glyph(face, id, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0) return glyph;
     const FT_GlyphSlot slot = face->glyph;
-    glyph.Advance = static_cast<int>((slot->advance.x + 32) >> 6);
     const FT_Bitmap& bitmap = slot->bitmap;
     const bool gray = bitmap.pixel_mode == FT_PIXEL_MODE_GRAY;
     const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
@@ -177,19 +75,19 @@ TCoverageMap TTextRenderer::RenderWork(const std::string& utf8, int maxWorkWidth
     };
     std::vector<Placed> placed;
     int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
-    int pen = 0;
-    for (const char32_t code : DecodeUtf8(utf8, MaxCodePoints)) {
-        if (pen >= maxWorkWidth) break;
-        const TGlyph& g = Glyph(code);
-        if (!g.Values.empty()) {
-            const Placed p{&g, pen + g.Left, ascender_ - g.Top};
-            x0 = std::min(x0, p.X);
-            y0 = std::min(y0, p.Y);
-            x1 = std::max(x1, p.X + g.Width);
-            y1 = std::max(y1, p.Y + g.Height);
-            placed.push_back(p);
-        }
-        pen += std::max(g.Advance, 0);
+    const TTextLayout layout = Layout(utf8);
+    for (const TPlacedGlyph& pg : layout.Glyphs) {
+        const int x = Pixels(pg.X);
+        // The glyphs go from left to right, so none after this one can show either.
+        if (x >= maxWorkWidth) break;
+        const TGlyph& g = Glyph(pg.Face, pg.Glyph);
+        if (g.Values.empty()) continue;
+        const Placed p{&g, x + g.Left, fonts_.Ascender() + Pixels(pg.Y) - g.Top};
+        x0 = std::min(x0, p.X);
+        y0 = std::min(y0, p.Y);
+        x1 = std::max(x1, p.X + g.Width);
+        y1 = std::max(y1, p.Y + g.Height);
+        placed.push_back(p);
     }
     TCoverageMap map;
     x1 = std::min(x1, maxWorkWidth);

@@ -1,6 +1,7 @@
 #pragma once
 // Caption text for frames: white, anti-aliased, drawn at twice the size on a black work bitmap
-// and averaged over 2 x 2 blocks onto the frame. FreeType draws; fontconfig picks the face.
+// and averaged over 2 x 2 blocks onto the frame. The text is laid out by TTextLayout over the
+// faces of a TFontSet; FreeType draws the glyphs.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "platform/image/U_Bitmap32.h"
+#include "platform/text/U_FontSet.h"
+#include "platform/text/U_TextLayout.h"
 
 // An 8-bit coverage bitmap (0 = nothing, 255 = full white) placed relative to the text's
 // top-left corner: its pixel (0, 0) lies at (Left, Top) from that corner.
@@ -25,9 +28,6 @@ struct TCoverageMap {
     }
 };
 
-// Used when fontconfig offers nothing FreeType can draw at any size.
-inline constexpr const char* FallbackFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
 class TTextRenderer {
 public:
     static constexpr int Supersampling = 2;
@@ -39,9 +39,14 @@ public:
     TTextRenderer(const TTextRenderer&) = delete;
     TTextRenderer& operator=(const TTextRenderer&) = delete;
 
-    // The font file in use.
-    const std::string& FontFile() const { return fontFile_; }
+    // The main face's file.
+    const std::string& FontFile() const { return fonts_.File(TFontSet::MainFace); }
     int WorkEmPixels() const { return workEm_; }
+    // The faces the glyphs of Layout refer to.
+    const TFontSet& Fonts() const { return fonts_; }
+
+    // The text as it will be drawn: glyphs, their faces, clusters and positions.
+    TTextLayout Layout(const std::string& utf8) { return LayOutText(fonts_, utf8); }
 
     // The UTF-8 text in white on black at the work size, relative to the text's top-left
     // corner in work pixels (the top of the text box is the ascender line). Glyphs that start
@@ -56,23 +61,18 @@ public:
 
 private:
     struct TGlyph {
-        int Left = 0; // from the pen position to the bitmap's first column
+        int Left = 0; // from the glyph's origin to the bitmap's first column
         int Top = 0;  // from the baseline up to the bitmap's first row
         int Width = 0;
         int Height = 0;
-        int Advance = 0;
         std::vector<std::uint8_t> Values;
     };
-    struct TFontHandles;
-
-    const TGlyph& Glyph(char32_t code);
+    const TGlyph& Glyph(int face, std::uint32_t glyph);
     const TCoverageMap& Averaged(const std::string& utf8, int maxWidth);
 
-    std::unique_ptr<TFontHandles> font_;
-    std::string fontFile_;
     int workEm_ = 0;
-    int ascender_ = 0; // work pixels from the top of the text box to the baseline
-    std::map<char32_t, TGlyph> glyphs_;
+    TFontSet fonts_;
+    std::map<std::pair<int, std::uint32_t>, TGlyph> glyphs_; // by face and glyph id
     // Frame-size maps of recently drawn texts (the counter and caption repeat for many frames).
     std::vector<std::pair<std::pair<std::string, int>, TCoverageMap>> recent_;
 };
