@@ -11,7 +11,7 @@ PACKAGES := build-essential cmake pkg-config libjpeg62-turbo-dev \
             libavcodec-dev libavformat-dev libavutil-dev libswscale-dev \
             libfreetype-dev libfontconfig-dev fonts-dejavu-core \
             libgtest-dev ffmpeg lame util-linux clang libclang-rt-14-dev \
-            libharfbuzz-dev libfribidi-dev fonts-wqy-zenhei fonts-noto-core \
+            libharfbuzz-dev libfribidi-dev fonts-wqy-zenhei fonts-noto-core fonts-symbola \
             qt6-base-dev desktop-file-utils appstream
 
 .PHONY: all deps configure build demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
