@@ -84,6 +84,10 @@ bool OpenWithShell(const QString& target, const QStringList& parameters, const Q
     return ShellHooks().OpenUrl(target);
 }
 
+bool OpenDocument(const QString& target) {
+    return !target.isEmpty() && ShellHooks().OpenUrl(target);
+}
+
 bool OpenFromWindow(QWidget*, const QString& verb, const QString& file,
                     const QStringList& parameters, const QString&, int showCommand) {
     return OpenWithShell(file, parameters, verb, showCommand);

@@ -39,6 +39,8 @@ int ShowMessageBox(QWidget* owner, const QString& text, bool yesNo, int kind);
 // accepted for the callers' sake and have no effect here.
 bool OpenWithShell(const QString& target, const QStringList& parameters = {},
                    const QString& verb = {}, int showCommand = swShowNormal);
+// Hands a document, folder or web address to the desktop, never running it as a program.
+bool OpenDocument(const QString& target);
 bool OpenFromWindow(QWidget* owner, const QString& verb, const QString& file,
                     const QStringList& parameters = {}, const QString& folder = {},
                     int showCommand = swShowNormal);
