@@ -1,13 +1,9 @@
 #include "app/U_Log.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <string_view>
 
+#include "app/U_FileReplace.h"
 #include "platform/base/U_Errors.h"
-#include "platform/os/U_FileDescriptor.h"
 
 namespace {
 
@@ -40,12 +36,6 @@ void TKLog::Save() const {
         text += line;
         text += "\r\n";
     }
-    // Overwritten in place and then cut to length: truncating to zero first would make some
-    // file systems flush the whole file to disk on every line.
-    TFileDescriptor fd(::open(fileName_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-    if (fd.Get() < 0) RaiseWriteError(fileName_, errno);
-    if (!WriteAllBytes(fd.Get(), text)) RaiseWriteError(fileName_, errno);
-    if (::ftruncate(fd.Get(), static_cast<off_t>(text.size())) != 0)
-        RaiseWriteError(fileName_, errno);
-    if (!fd.Close()) RaiseWriteError(fileName_, errno);
+    // Beside and renamed over: the file is always one whole log, also when the disk fills up.
+    if (const int err = ReplaceFileContents(fileName_, text)) RaiseWriteError(fileName_, err);
 }

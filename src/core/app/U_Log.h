@@ -12,7 +12,8 @@ public:
     // Level 0 "Verbose" (dropped unless enabled), 1 "Info", 2 "Error"; above 2 counts as 2.
     // Throws EMorvantaError when the file cannot be written, after the line was added.
     void Add(const std::string& message, int level);
-    // Writes every line, newest first, each ended by CR LF, replacing the file.
+    // Writes every line, newest first, each ended by CR LF, replacing the file at once: a failed
+    // write leaves the previous file as it was.
     void Save() const;
 
     int ErrorCount() const { return errorCount_; }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/U_FileReplace.h"
 #include "platform/base/U_Errors.h"
 #include "platform/os/U_FileDescriptor.h"
 #include "platform/os/U_FileOps.h"
@@ -17,6 +18,8 @@ namespace {
 constexpr std::string_view EffectPrefix = ";Effect=";
 constexpr std::string_view SoundPrefix = ";Sound=";
 constexpr std::string_view OutputPrefix = ";Output=";
+// Editors on other systems put it in front of UTF-8 text; it is no part of the first line.
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 
 std::string LowerAscii(std::string text) {
     for (char& c : text)
@@ -96,8 +99,17 @@ std::optional<std::string> PictureRejection(const std::string& path) {
     return std::nullopt;
 }
 
+std::optional<std::string> NotAProjectReason(std::string_view text) {
+    // Text never holds a NUL byte; UTF-16 text holds one in nearly every character.
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+        return "it is UTF-16 text; save it as UTF-8";
+    if (text.find('\0') != std::string_view::npos) return "it holds binary data";
+    return std::nullopt;
+}
+
 TProject ParseProject(std::string_view text) {
     TProject project;
+    if (text.starts_with(Utf8Bom)) text.remove_prefix(Utf8Bom.size());
     std::vector<std::string> lines = SplitLines(text);
     std::size_t first = 0;
     for (; first < lines.size() && lines[first].starts_with(';'); ++first) {
@@ -131,7 +143,11 @@ void ResolveProjectPaths(TProject& project, const std::string& folder) {
 }
 
 TProject LoadProject(const std::string& fileName) {
-    TProject project = ParseProject(ReadProjectFile(fileName));
+    const std::string text = ReadProjectFile(fileName);
+    // One message rather than a "File not found" line for every run of bytes between breaks.
+    if (const auto reason = NotAProjectReason(text))
+        throw EMorvantaError("The file " + fileName + " is not a project file: " + *reason);
+    TProject project = ParseProject(text);
     std::error_code ec;
     auto absolute = std::filesystem::absolute(fileName, ec);
     if (ec) absolute = fileName;
@@ -165,21 +181,8 @@ std::string SaveProject(const std::string& chosenName, TEffect effect, const std
                         const std::vector<std::string>& captions) {
     const std::string fileName = WithExactExtension(chosenName, ".mrv");
     const std::string text = FormatProject(effect, sound, output, paths, captions);
-    // Written beside the target and renamed over it, so a failed save leaves the old file whole.
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = fileName + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    TFileDescriptor file(fd);
-    if (file.Get() < 0) RaiseFileError("Cannot write the project file", fileName, errno);
-    if (!WriteAllBytes(file.Get(), text) || !file.Close() ||
-        ::rename(temp.c_str(), fileName.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
+    // A failed save leaves the old file whole.
+    if (const int err = ReplaceFileContents(fileName, text))
         RaiseFileError("Cannot write the project file", fileName, err);
-    }
     return fileName;
 }

@@ -36,12 +36,15 @@ bool IsSupportedPicture(const std::string& path);
 // Projects larger than this are refused with an error.
 inline constexpr std::size_t ProjectMaxFileBytes = MaxProjectFileBytes;
 
-// Lines end at CR, LF or CR LF. Header lines are read while lines begin with ";"; the first
-// other line (an empty one too) starts the picture entries.
+// Why `text` cannot be a project file (binary data, UTF-16), or none when it can.
+std::optional<std::string> NotAProjectReason(std::string_view text);
+// A UTF-8 byte-order mark in front is skipped. Lines end at CR, LF or CR LF. Header lines are read
+// while lines begin with ";"; the first other line (an empty one too) starts the picture entries.
 TProject ParseProject(std::string_view text);
 // Relative paths of pictures, soundtrack and output are taken from `folder`.
 void ResolveProjectPaths(TProject& project, const std::string& folder);
-// Reads, parses and resolves against the project's own folder. Throws EMorvantaError.
+// Reads, parses and resolves against the project's own folder. Throws EMorvantaError, also for
+// a file that is not a project (see NotAProjectReason).
 TProject LoadProject(const std::string& fileName);
 
 // The file's text as Save writes it, with CR LF line ends.

@@ -138,6 +138,60 @@ TEST(Project, UnreadableProjectsGiveClearErrors) {
     }
 }
 
+TEST(Project, Utf8ByteOrderMarkIsSkipped) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const TProject p = ParseProject(bom + ";Sound=/m/theme.mp3\r\n;Output=/o.avi\r\n/p/a.jpg\r\n");
+    EXPECT_EQ(p.Sound, "/m/theme.mp3") << "the first header line is read as one";
+    EXPECT_EQ(p.Output, "/o.avi");
+    EXPECT_EQ(p.Entries, std::vector<std::string>{"/p/a.jpg"});
+    EXPECT_EQ(ParseProject(bom + "/p/\xC3\xA9t\xC3\xA9.jpg\n").Entries,
+              std::vector<std::string>{"/p/\xC3\xA9t\xC3\xA9.jpg"})
+        << "nor is it part of a first picture path";
+    EXPECT_EQ(ParseProject(";Sound=/a.mp3\n" + bom + "b.jpg\n").Entries,
+              std::vector<std::string>{bom + "b.jpg"})
+        << "only in front of the file";
+
+    test::TempDir dir;
+    test::WriteText(dir.File("bom.mrv"), bom + ";Effect=Sepia\r\n;Sound=x.mp3\r\nb.jpg\r\n");
+    const TProject loaded = LoadProject(dir.File("bom.mrv"));
+    EXPECT_EQ(loaded.Effect, TEffect::Sepia);
+    EXPECT_EQ(loaded.Sound, dir.File("x.mp3"));
+    EXPECT_EQ(loaded.Entries, std::vector<std::string>{dir.File("b.jpg")});
+}
+
+TEST(Project, FilesThatAreNotProjectsAreRefusedWithOneMessage) {
+    test::TempDir dir;
+    struct TCase {
+        const char* Name;
+        std::string Bytes;
+        const char* Reason;
+    };
+    const TCase cases[] = {
+        {"photo.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\r\n\xFF\xDB", 17),
+         "binary data"},
+        {"late-nul.mrv", ";Sound=\r\na.jpg\r\n" + std::string(1, '\0') + "b.jpg\r\n",
+         "binary data"},
+        {"utf16le.mrv", std::string("\xFF\xFE;\0S\0", 6), "UTF-16"},
+        {"utf16be.mrv", std::string("\xFE\xFF\0;\0S", 6), "UTF-16"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.File(c.Name);
+        test::WriteText(path, c.Bytes);
+        try {
+            LoadProject(path);
+            ADD_FAILURE() << c.Name << " was loaded";
+        } catch (const EMorvantaError& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find(path + " is not a project file"), std::string::npos) << text;
+            EXPECT_NE(text.find(c.Reason), std::string::npos) << text;
+            EXPECT_EQ(text.find('\n'), std::string::npos) << "one line: " << text;
+        }
+    }
+    // Latin-1 text from older systems is still text.
+    test::WriteText(dir.File("latin1.mrv"), ";Output=/v/\xE9t\xE9.avi\r\n");
+    EXPECT_EQ(LoadProject(dir.File("latin1.mrv")).Output, "/v/\xE9t\xE9.avi");
+}
+
 TEST(PictureEntry, SplitAndCheck) {
     EXPECT_EQ(SplitPictureEntry("/p/beach.jpg").Caption, "beach.jpg");
     EXPECT_EQ(SplitPictureEntry("/p/beach.jpg\t").Caption, "");
