@@ -39,6 +39,10 @@ struct TScriptCase {
     bool MainFaceLacksIt; // every letter must come from a fallback face
 };
 
+void PrintTo(const TScriptCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 class ScriptLayout : public ::testing::TestWithParam<TScriptCase> {};
 
 TEST_P(ScriptLayout, EveryCharacterHasARealGlyphFromAFaceThatHasIt) {

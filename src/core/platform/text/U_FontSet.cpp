@@ -160,7 +160,12 @@ bool TFontSet::TryOpen(const std::string& file, int index) {
 int TFontSet::FaceOfFile(const std::string& file, int index) {
     for (std::size_t i = 0; i < faces_.size(); ++i)
         if (faces_[i]->Index == index && faces_[i]->File == file) return static_cast<int>(i);
-    if (static_cast<int>(faces_.size()) >= MaxFaces || !TryOpen(file, index)) return -1;
+    if (static_cast<int>(faces_.size()) >= MaxFaces || unusable_.count({file, index})) return -1;
+    if (!TryOpen(file, index)) {
+        // Not tried again for every character it claims to have.
+        unusable_.emplace(file, index);
+        return -1;
+    }
     return static_cast<int>(faces_.size()) - 1;
 }
 

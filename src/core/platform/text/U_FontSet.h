@@ -4,6 +4,7 @@
 // the faces, FreeType opens them, and each carries its HarfBuzz font for shaping.
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,6 +63,7 @@ private:
     std::unique_ptr<THandles> handles_;
     std::vector<std::unique_ptr<TFace>> faces_;
     std::map<char32_t, int> faceOfCode_;
+    std::set<std::pair<std::string, int>> unusable_; // files FreeType could not open
     int emPixels_ = 0;
     int ascender_ = 0;
 };

@@ -36,8 +36,12 @@ bool IsMark(hb_unicode_funcs_t* ufuncs, char32_t c) {
     const hb_unicode_general_category_t cat = hb_unicode_general_category(ufuncs, c);
     return cat == HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK ||
            cat == HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK ||
-           cat == HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK ||
-           cat == HB_UNICODE_GENERAL_CATEGORY_FORMAT || // joiners
+           cat == HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK;
+}
+
+// Joiners, direction marks and variation selectors: they draw nothing themselves.
+bool IsInvisible(hb_unicode_funcs_t* ufuncs, char32_t c) {
+    return hb_unicode_general_category(ufuncs, c) == HB_UNICODE_GENERAL_CATEGORY_FORMAT ||
            (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF);
 }
 
@@ -86,10 +90,11 @@ std::vector<int> Faces(TFontSet& fonts, hb_unicode_funcs_t* ufuncs, const std::u
     std::vector<int> faces(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char32_t c = text[i];
-        // Marks, joiners, spaces and punctuation stay with the face before them when it has
-        // them, so clusters and runs are not torn apart.
+        // Marks, spaces and punctuation stay with the face before them when it has them, so
+        // clusters and runs are not torn apart; invisible characters always do (the shaper
+        // hides them, and they may select the form of the character before them).
         const bool follows = IsMark(ufuncs, c) || IsNeutralScript(hb_unicode_script(ufuncs, c));
-        if (i > 0 && follows && fonts.Covers(faces[i - 1], c))
+        if (i > 0 && (IsInvisible(ufuncs, c) || (follows && fonts.Covers(faces[i - 1], c))))
             faces[i] = faces[i - 1];
         else
             faces[i] = fonts.FaceFor(c);
