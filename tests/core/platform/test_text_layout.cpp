@@ -140,6 +140,10 @@ TEST(TextLayout, MixedDirectionsComeInVisualOrder) {
         // Right-to-left paragraph from its first letter; the Latin word keeps its order.
         {"שלום abc", true, {5, 6, 7, 4, 3, 2, 1, 0}},
         {"مرحبا 123", true, {6, 7, 8, 5, 4, 3, 2, 1, 0}},
+        // Left-to-right text forced right to left between an override and its end; an
+        // embedding of left-to-right text at an even level is not turned around.
+        {"ab\u202ecd\u202cef", false, {0, 1, 2, 5, 4, 3, 6, 7}},
+        {"ab\u202bcd\u202cef", false, {0, 1, 2, 3, 4, 5, 6, 7}},
         // No strong letter: left to right.
         {"123 - 456", false, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
     };

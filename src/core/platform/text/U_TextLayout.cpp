@@ -105,10 +105,11 @@ std::vector<int> Faces(TFontSet& fonts, hb_unicode_funcs_t* ufuncs, const std::u
 // Runs in visual order: from the highest level down to the lowest odd one, every stretch of
 // runs at that level or above is reversed.
 void ReorderRuns(std::vector<TRun>& runs) {
-    FriBidiLevel highest = 0, lowestOdd = 255;
+    // FriBidiLevel is a signed char: the bounds are kept as int.
+    int highest = 0, lowestOdd = 256;
     for (const TRun& r : runs) {
-        highest = std::max(highest, r.Level);
-        if (r.Level % 2) lowestOdd = std::min(lowestOdd, r.Level);
+        highest = std::max(highest, static_cast<int>(r.Level));
+        if (r.Level % 2) lowestOdd = std::min(lowestOdd, static_cast<int>(r.Level));
     }
     for (int level = highest; level >= lowestOdd; --level) {
         for (auto it = runs.begin(); it != runs.end();) {
