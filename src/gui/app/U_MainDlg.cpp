@@ -1,0 +1,277 @@
+// The main window's life: construction, the one-time start-up, the caption, the log, enabling
+// the editing controls, and closing (also during a run).
+#include "app/U_MainDlg.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/U_Log.h"
+#include "app/U_RunSettings.h"
+#include "lang/U_TextStorage.h"
+#include "lang/U_VersionInfo.h"
+#include "pictures/U_LoaderDlg.h"
+#include "platform/U_AppPaths.h"
+#include "platform/U_Controls.h"
+#include "platform/U_QtDispatcher.h"
+#include "platform/U_Shell.h"
+#include "platform/base/U_Errors.h"
+#include "platform/codec/U_Codecs.h"
+#include "platform/os/U_FileOps.h"
+#include "platform/os/U_Settings.h"
+#include "platform/os/U_Thread.h"
+#include "video/U_BmpToAvi.h"
+#include "video/U_FrameServer.h"
+#include "video/U_ImageFile.h"
+
+namespace {
+
+constexpr const char* AppTitle = "Morvanta";
+constexpr int LogMaxLines = 10000;
+
+// The window's message texts, in the order a language file translates them.
+std::vector<std::string> MainTextLines() {
+    return {
+        MinimalPictureDurationText,
+        "Empty picture list",
+        "File not found :",
+        "Invalid output file",
+        VisualOptionsDisabledText,
+        "Processing Video",
+        "An error has occured. Please reset the application.",
+        "Aborted by user.",
+        "Processing Audio",
+        "unused",
+        "pictures",
+        "An error occured while processing video. Please choose another codec or different "
+        "settings and retry.",
+        "Convertion to DVD requires a third party product from Dalvex Software. Do you want to "
+        "download it now ?",
+        "BurnDeck DVD is required to burn CDs or DVDs. Do you want to download it now ?",
+    };
+}
+
+} // namespace
+
+TMainDlg::TMainDlg(TMainDlgOptions options, QWidget* parent)
+    : QMainWindow(parent), main_ts(std::make_unique<TTextStorage>(MainTextLines())),
+      exePath_(options.ExecutablePath.empty() ? ExecutablePath() : options.ExecutablePath),
+      stateFolder_(options.StateFolder.empty() ? StateFolder() : options.StateFolder) {
+    setObjectName("MainDlg");
+    Dispatcher = new TQtDispatcher(this);
+    CreateControls();
+    ConnectHandlers();
+}
+
+TMainDlg::~TMainDlg() {
+    // A run's end handler completes the close, so no worker is left here; a thread that has
+    // just ended is joined before anything it used goes.
+    if (Worker) {
+        Worker->Terminate();
+        Worker.reset();
+    }
+    retired_.clear();
+    if (codecThread_.joinable()) codecThread_.join();
+    if (started_) Log("Closing...", 1);
+    ThumbServer.reset();
+    AviWriter.reset();
+    setAcceptDrops(false);
+    AppLog.reset();
+}
+
+void TMainDlg::AppEvtActivate() {
+    if (started_) return;
+    started_ = true;
+    hide();
+    RecordInstallPath();
+    SetCaption();
+    DropList.clear();
+    setAcceptDrops(true);
+    OpenLog();
+    AviWriter = std::make_unique<TBmpToAvi>();
+    std::string lastFcc = ReadSetting("LastFCC");
+    if (lastFcc.empty()) lastFcc = "xvid";
+    StartCodecList(lastFcc);
+    Log("Starting", 1);
+    Log(exePath_, 1);
+    Log(windowTitle().toStdString(), 1);
+    CreateThumbSlots();
+    SoundDurationSec = 0;
+    PicturePaths.Clear();
+    PictureCaptions.Clear();
+    // Thumbnails decode at a reduced scale and follow the EXIF setting as the frames do. The
+    // server watches PicturePaths, so every change of the list reaches it.
+    ThumbServer = std::make_unique<TFrameServer>(
+        PicturePaths, &PictureCaptions, 1, 75, 100, false, false, false, false, false,
+        DefaultMaxPicturePixels, TPictureOptions{ReadAutoRotateSetting(), true});
+    FillResolutions();
+    EnableControls(true);
+    RefreshThumbStrip();
+    UpdatePictureCount();
+    show();
+    if (logFailed_) QTimer::singleShot(0, this, &TMainDlg::ReportLogFailure);
+}
+
+void TMainDlg::RecordInstallPath() {
+    // A store that cannot be written is skipped silently.
+    WriteStringValue(TSettingsHive::Machine, "SOFTWARE\\Tavrell", AppTitle, exePath_);
+}
+
+void TMainDlg::SetCaption() {
+    setWindowTitle(
+        QString("%1 v%2").arg(AppTitle, QString::fromStdString(GetFileVersionText(exePath_))));
+}
+
+void TMainDlg::langueAfterLanguageSwitch() {
+    SetCaption();
+}
+
+void TMainDlg::OpenLog() {
+    const std::string fileName =
+        ChooseLogFileName(FolderOf(exePath_), stateFolder_, std::string(AppTitle) + ".log");
+    AppLog = std::make_unique<TKLog>(fileName, LogMaxLines, ReadSetting("LogMode") == "1");
+}
+
+void TMainDlg::Log(const std::string& message, int level) {
+    if (!AppLog) return;
+    try {
+        AppLog->Add(message, level);
+    } catch (const std::exception& e) {
+        // The line stays in memory; the user hears of it once.
+        if (!logFailed_) logError_ = e.what();
+        logFailed_ = true;
+        if (isVisible() && !logFailureShown_)
+            QTimer::singleShot(0, this, &TMainDlg::ReportLogFailure);
+    }
+}
+
+void TMainDlg::ReportLogFailure() {
+    if (logFailureShown_ || !logFailed_) return;
+    logFailureShown_ = true;
+    ShowMessageBox(this, QString::fromStdString(logError_), false, mkWarning);
+}
+
+QString TMainDlg::Translate(const QString& english) const {
+    return QString::fromStdString(main_ts->TranslateText(english.toStdString()));
+}
+
+void TMainDlg::ShowError(const std::exception_ptr& error) {
+    ShowMessageBox(this, QString::fromStdString(ExceptionMessage(error)), false, mkError);
+}
+
+void TMainDlg::FillResolutions() {
+    res_cmb->clear();
+    res_cmb->addItems({"320x240", "640x480", "720x576"});
+    res_cmb->setCurrentIndex(res_cmb->count() - 2);
+}
+
+void TMainDlg::StartCodecList(const std::string& lastFcc) {
+    codecsReady_ = false;
+    // The list comes from the core's cache in a few milliseconds; a probe after a library
+    // update takes seconds and must not hold up the first paint.
+    codecThread_ = std::thread([this, lastFcc] {
+        std::vector<std::string> lines;
+        try {
+            for (const TCodecInfo& codec : ListCodecInfos()) lines.push_back(codec.Line());
+        } catch (...) {
+            lines.clear(); // no codec: the list stays empty, as on a machine without any
+        }
+        QMetaObject::invokeMethod(
+            this, [this, lines, lastFcc] { FillCodecList(lines, lastFcc); }, Qt::QueuedConnection);
+    });
+}
+
+void TMainDlg::FillCodecList(const std::vector<std::string>& lines, const std::string& lastFcc) {
+    if (codecThread_.joinable()) codecThread_.join();
+    codecs_cmb->clear();
+    for (const std::string& line : lines) codecs_cmb->addItem(QString::fromStdString(line));
+    codecs_cmb->setCurrentIndex(ChooseCodecIndex(lines, lastFcc));
+    codecsReady_ = true;
+    if (StatusPanels[1]->property("codecWait").toBool()) {
+        StatusPanels[1]->setProperty("codecWait", false);
+        SetStatusText(1, "");
+    }
+}
+
+bool TMainDlg::WaitForCodecList() {
+    if (codecsReady_) return true;
+    if (!started_) return false;
+    SetStatusText(1, "Looking for the installed codecs...");
+    StatusPanels[1]->setProperty("codecWait", true);
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (codecsReady_) loop.quit();
+    });
+    poll.start(20);
+    if (!codecsReady_) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return codecsReady_;
+}
+
+void TMainDlg::EnableControls(bool enable) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             sound_btn, resetaudio_btn, sound_txt,    organize_btn,    addphotos_btn,  imgreset_btn,
+             load_btn,  save_btn,       dynamics_chk, FPS_txt,         matchaudio_btn, osd_chk,
+             time_txt,  xfade_chk,      exp_btn,      codecconfig_btn, codecs_cmb,     res_cmb,
+             go_btn,    out_btn,        out_txt})
+        w->setEnabled(enable);
+    cancel_btn->setEnabled(!enable);
+    // Beyond the original list: the menu commands that change the picture list or the
+    // soundtrack, and the codec's about box, which uses the writer a run is writing with.
+    for (QAction* a : {Load1, Add1, Reset1, Organize1, Add2, Remove1}) a->setEnabled(enable);
+    codecabout_btn->setEnabled(enable);
+}
+
+void TMainDlg::ShowProgress(int position, int maximum, const QString& text) {
+    pb->setMaximum(maximum);
+    pb->setValue(position);
+    prog_lbl->setText(text);
+}
+
+void TMainDlg::SetStatusText(int panel, const QString& text) {
+    if (panel >= 0 && panel < static_cast<int>(StatusPanels.size()))
+        StatusPanels[panel]->setText(text);
+}
+
+void TMainDlg::RetireWorker(std::unique_ptr<TThread> thread) {
+    if (thread) retired_.push_back(std::move(thread));
+    // Joined only once ended: the handler that handed it over may still run a modal box.
+    std::erase_if(retired_, [](const std::unique_ptr<TThread>& t) { return t->Finished(); });
+    if (!retired_.empty()) QTimer::singleShot(10, this, [this] { RetireWorker(nullptr); });
+}
+
+void TMainDlg::EndRun() {
+    CurrentWorker = nullptr;
+    EnableControls(true);
+    SetStatusText(1, "");
+    prog_lbl->clear();
+    if (closeRequested_) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TMainDlg::Quit1Click() {
+    close();
+}
+
+void TMainDlg::closeEvent(QCloseEvent* event) {
+    // The thumbnail loader draws into the strip until it ends.
+    if (Forms.LoaderDlg && Forms.LoaderDlg->Running()) {
+        event->ignore();
+        return;
+    }
+    // During a run the worker is asked to stop; its end handler ends the run and closes.
+    if (Running()) {
+        closeRequested_ = true;
+        CurrentWorker->Terminate();
+        cancel_btn->setEnabled(false);
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
