@@ -3,8 +3,10 @@
 #include <getopt.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/base/U_Rounding.h"
@@ -28,15 +30,41 @@ enum LongOnly {
     OptVersion,
 };
 
-// A number, rounded to the nearest integer (ties to even) and clamped into lo..hi.
-int ClampedNumber(const char* text, int lo, int hi, const char* what) {
+// A number, rounded to the nearest integer (ties to even) and clamped into lo..hi. `note` says
+// what became of a value that was changed, and is cleared for one taken as it was.
+int ClampedNumber(const char* text, int lo, int hi, const char* what, const char* unit,
+                  std::string& note) {
     char* end = nullptr;
     errno = 0;
     const double value = std::strtod(text, &end);
     if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(value))
         throw TUsageError{std::string("Invalid ") + what + ": " + text};
     const double clamped = std::clamp(value, static_cast<double>(lo), static_cast<double>(hi));
-    return RoundToInt(clamped);
+    const int result = RoundToInt(clamped);
+    const std::string taken = std::to_string(result) + unit;
+    char name[64];
+    std::snprintf(name, sizeof name, "%c%s", std::toupper(static_cast<unsigned char>(what[0])),
+                  what + 1);
+    note.clear();
+    if (clamped != value)
+        note = std::string(name) + " " + text + unit + " is outside " + std::to_string(lo) + ".." +
+               std::to_string(hi) + unit + ": using " + taken + ".";
+    else if (result != value)
+        note = std::string(name) + " " + text + unit + " rounded to " + taken + ".";
+    return result;
+}
+
+// A positional argument: a picture when its extension is one the window accepts, else the
+// project (at most one).
+void AddPositional(TRenderOptions& options, const char* argument) {
+    if (IsSupportedPicture(argument)) {
+        options.Pictures.emplace_back(argument);
+        return;
+    }
+    if (options.Project)
+        throw TUsageError{"Only one project file can be given: " + *options.Project + " and " +
+                          argument};
+    options.Project = argument;
 }
 
 bool ReadDimension(const std::string& text, int& value) {
@@ -64,27 +92,54 @@ TEffect ParseEffect(const std::string& text) {
 } // namespace
 
 const char* RenderUsage() {
-    return "Usage: morvanta-render [options] [PROJECT.mrv]\n"
-           "  -o, --output FILE       the AVI to write (default: the project's \";Output=\" line)\n"
-           "  -p, --picture ENTRY     add a picture entry (a path, or path TAB caption); "
-           "repeatable\n"
-           "  -s, --sound FILE        soundtrack (default: the project's \";Sound=\" line)\n"
-           "  -t, --time MS           time per picture, clamped into 100..60000 (default 3000)\n"
-           "      --match-audio       derive the time per picture from the soundtrack\n"
-           "  -r, --fps N             frames per second, clamped into 1..60 (default 15)\n"
-           "      --size WxH          frame size in pixels, 16..8192 each (default 640x480)\n"
-           "  -c, --codec FCC         FourCC (default: the last codec used, else \"xvid\")\n"
-           "      --crossfade | --no-crossfade      (default on)\n"
-           "      --captions  | --no-captions       (default on)\n"
-           "      --dynamic   | --no-dynamic        (default off)\n"
-           "      --single-frame\n"
-           "      --effect none|greyscale|sepia     (default: the project's effect)\n"
-           "      --no-sound          ignore the project's soundtrack\n"
-           "      --no-auto-rotate    keep JPEGs as stored, ignoring their EXIF orientation\n"
-           "      --list-codecs       print the codec list, one \"FCC description\" line each\n"
-           "  -q, --quiet             no progress bar\n"
-           "  -v, --verbose           also print the run's log lines\n"
-           "      --version, --help\n";
+    return "Usage: morvanta-render [options] [PICTURE...] [PROJECT.mrv]\n"
+           "Turns pictures (JPEG or BMP) and an optional MP3 soundtrack into an AVI video.\n"
+           "An argument ending in .jpg, .jpeg or .bmp (any case) is a picture; another one is\n"
+           "a project file, of which there can be one. Its pictures come first.\n"
+           "\n"
+           "Options:\n"
+           "  -o, --output FILE     Writes the video to FILE, adding \".avi\" when it is missing\n"
+           "                        (default: the project's \";Output=\" line).\n"
+           "  -p, --picture ENTRY   Adds one picture, given as a path, or as a path, a tab and\n"
+           "                        its caption.\n"
+           "  -s, --sound FILE      Adds FILE, an MP3, as the soundtrack (default: the\n"
+           "                        project's \";Sound=\" line).\n"
+           "      --no-sound        Leaves the project's soundtrack out.\n"
+           "  -t, --time MS         Shows each picture for MS milliseconds, 100 to 60000\n"
+           "                        (default 3000).\n"
+           "      --match-audio     Spreads the pictures evenly over the soundtrack instead.\n"
+           "  -r, --fps N           Makes N frames per second, 1 to 60 (default 15).\n"
+           "      --size WxH        Makes frames of W by H pixels, 16 to 8192 each (default\n"
+           "                        640x480).\n"
+           "  -c, --codec FCC       Compresses with the codec of FourCC FCC (default: the last\n"
+           "                        one used, else XVID); --list-codecs shows them.\n"
+           "      --crossfade, --no-crossfade\n"
+           "                        Fades each picture into the next, or cuts (default: fades).\n"
+           "      --captions, --no-captions\n"
+           "                        Draws each picture's caption and number, or not (default:\n"
+           "                        draws them).\n"
+           "      --dynamic, --no-dynamic\n"
+           "                        Pans slowly across each picture, or keeps it still\n"
+           "                        (default: still).\n"
+           "      --single-frame    Gives each picture one frame, without fades, captions or\n"
+           "                        panning.\n"
+           "      --effect EFFECT   Colours the video: none, greyscale or sepia (default: the\n"
+           "                        project's effect).\n"
+           "      --no-auto-rotate  Keeps JPEGs as stored, ignoring their EXIF orientation.\n"
+           "      --list-codecs     Prints the codecs, one \"FCC description\" line each, and\n"
+           "                        stops.\n"
+           "  -q, --quiet           Shows no progress bar.\n"
+           "  -v, --verbose         Also prints the run's log lines.\n"
+           "      --version         Prints the program's version and stops.\n"
+           "  -h, --help            Prints this help and stops.\n"
+           "\n"
+           "When a picture would last fewer than 30 frames, fades, captions and panning are\n"
+           "switched off. Ctrl-C stops the render and keeps what was made; a video already at\n"
+           "the output path is replaced only by a complete new one.\n"
+           "\n"
+           "Examples:\n"
+           "  morvanta-render -c MJPG -o holiday.avi *.jpg\n"
+           "  morvanta-render -s song.mp3 --match-audio -o show.avi holiday.mrv\n";
 }
 
 TRenderOptions ParseRenderOptions(int argc, char** argv) {
@@ -118,9 +173,13 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
     optind = 1;
     opterr = 0;
     for (;;) {
-        const int c = getopt_long(argc, argv, ":o:p:s:t:r:c:qvh", longOptions, nullptr);
+        // "-": positional arguments come back in order (as 1), between the options.
+        const int c = getopt_long(argc, argv, "-:o:p:s:t:r:c:qvh", longOptions, nullptr);
         if (c == -1) break;
         switch (c) {
+        case 1:
+            AddPositional(options, optarg);
+            break;
         case 'o':
             options.Output = optarg;
             break;
@@ -131,13 +190,14 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
             options.Sound = optarg;
             break;
         case 't':
-            options.TimeMs = ClampedNumber(optarg, 100, 60000, "time");
+            options.TimeMs =
+                ClampedNumber(optarg, 100, 60000, "time per picture", " ms", options.TimeNote);
             break;
         case OptMatchAudio:
             options.MatchAudio = true;
             break;
         case 'r':
-            options.Fps = ClampedNumber(optarg, 1, 60, "frame rate");
+            options.Fps = ClampedNumber(optarg, 1, 60, "frame rate", " fps", options.FpsNote);
             break;
         case OptSize:
             ParseSize(optarg, options.Width, options.Height);
@@ -196,7 +256,7 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
             throw TUsageError{std::string("Unknown option ") + argv[optind - 1]};
         }
     }
-    if (optind < argc) options.Project = argv[optind++];
-    if (optind < argc) throw TUsageError{std::string("Unexpected argument ") + argv[optind]};
+    // Whatever follows "--".
+    for (; optind < argc; ++optind) AddPositional(options, argv[optind]);
     return options;
 }

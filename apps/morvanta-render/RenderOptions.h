@@ -9,12 +9,15 @@
 struct TRenderOptions {
     std::optional<std::string> Project;
     std::optional<std::string> Output;
-    std::vector<std::string> Pictures; // entries from -p, after the project's own
+    // Entries from -p and positional pictures, in command-line order, after the project's own.
+    std::vector<std::string> Pictures;
     std::optional<std::string> Sound;
     bool NoSound = false;
     int TimeMs = 3000;
+    std::string TimeNote; // what became of a -t value that was clamped or rounded, else ""
     bool MatchAudio = false;
     int Fps = 15;
+    std::string FpsNote; // likewise for -r
     int Width = 640;
     int Height = 480;
     std::optional<std::string> Codec;

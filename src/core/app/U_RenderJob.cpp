@@ -1,119 +1,126 @@
 #include "app/U_RenderJob.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <exception>
 
+#include "app/U_WriterSetup.h"
 #include "audio/U_Mux.h"
 #include "platform/base/U_Errors.h"
 #include "platform/os/U_FileOps.h"
 #include "video/U_BmpToAvi.h"
-#include "video/U_VideoMaker.h"
 
 namespace {
 
-TRenderOutcome Failed(TRenderPhase phase, std::string message) {
+constexpr const char* EmptyOutputText =
+    "An error occured while processing video. Please choose another codec or different settings "
+    "and retry.";
+
+TRenderOutcome Outcome(TRenderPhase phase, const TPhaseEnd& end, std::string message) {
     TRenderOutcome outcome;
-    outcome.Status = TRenderStatus::Failed;
+    outcome.Status = end.Status;
     outcome.Phase = phase;
     outcome.Message = std::move(message);
+    outcome.KeptFile = end.KeptFile;
+    if (end.Status != TRenderStatus::Done) outcome.FilesNote = end.Note;
     return outcome;
+}
+
+// The writer's own messages give only a result code: say which file and why.
+std::string VideoFailureText(const TBmpToAvi& writer, const std::string& outputFile,
+                             const std::exception_ptr& error) {
+    std::string message = ExceptionMessage(error);
+    if (writer.LastErrno != 0)
+        message += " Cannot write " + outputFile + ": " + SystemErrorText(writer.LastErrno) + ".";
+    if (!writer.LeftoverFile.empty())
+        message += " The unfinished file " + writer.LeftoverFile + " could not be removed.";
+    return message;
 }
 
 } // namespace
 
-std::string BeginAudioPhase(const std::string& outputFile) {
-    return MoveToIntermediate(outputFile);
-}
-
-std::string EndAudioPhase(TRenderStatus status, const std::string& intermediateFile,
-                          const std::string& outputFile) {
-    if (status == TRenderStatus::Aborted) return {};
-    if (status == TRenderStatus::Done) {
-        unlink(intermediateFile.c_str());
-        return {};
-    }
-    unlink(outputFile.c_str());
-    if (RenameNoReplace(intermediateFile, outputFile))
-        return "The video without sound was kept at " + outputFile + ".";
-    return "The video without sound was kept at " + intermediateFile + " (" +
-           SystemErrorText(errno) + ").";
-}
-
 TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
                          const TRenderEvents& events) {
     const auto stopRequested = [&] { return events.StopRequested && events.StopRequested(); };
-    TVideoMakerState state;
-    writer.LastErrno = 0;
-    writer.LeftoverFile.clear();
-    try {
-        writer.Width = request.Width;
-        writer.Height = request.Height;
-        writer.FrameDuration = request.FrameDuration;
-        writer.FileName = request.OutputFile;
-        writer.SetCodec(request.FourCC);
-        writer.Open();
+    TJobProgress progress(!request.SoundFile.empty());
+    const auto reportJob = [&] {
+        if (events.OnJobProgress) events.OnJobProgress(progress);
+    };
 
+    TRunFiles files;
+    try {
+        files = BeginRunFiles(request.OutputFile);
+    } catch (const std::exception& e) {
+        TRenderOutcome outcome;
+        outcome.Message = e.what();
+        return outcome;
+    }
+
+    TVideoMakerState state;
+    std::string error;
+    try {
+        SetUpWriter(writer, {request.Width, request.Height, request.FrameDuration, request.FourCC,
+                             files.VideoFile});
         TVideoMakerCallbacks callbacks;
         callbacks.Progress = [&](const TVideoMakerState& s, const TBitmap32* preview) {
             if (events.OnProgress)
                 events.OnProgress(TRenderPhase::Video, s.Position, s.Total, "Processing Video");
-            if (preview && events.OnPreview) events.OnPreview(*preview);
+            if (!preview) return; // the reports before the first frame and after the last
+            progress.VideoFrames(s.Position + 1, s.Total);
+            reportJob();
+            if (events.OnPreview) events.OnPreview(*preview);
         };
         callbacks.StopRequested = stopRequested;
         MakeVideo(writer, request.Frames, callbacks, state);
     } catch (...) {
         writer.Abandon();
-        std::string message = ExceptionMessage(std::current_exception());
-        // The writer's own messages give only a result code: say which file and why.
-        if (writer.LastErrno != 0)
-            message += " Cannot write " + request.OutputFile + ": " +
-                       SystemErrorText(writer.LastErrno) + ".";
-        if (!writer.LeftoverFile.empty())
-            message += " The unfinished file " + writer.LeftoverFile + " could not be removed.";
-        return Failed(TRenderPhase::Video, std::move(message));
+        error = VideoFailureText(writer, request.OutputFile, std::current_exception());
     }
 
-    TRenderOutcome outcome;
-    outcome.Phase = TRenderPhase::Video;
-    if (state.Aborted) {
-        outcome.Status = TRenderStatus::Aborted;
-        return outcome;
+    TRenderStatus status = TRenderStatus::Done;
+    if (!error.empty())
+        status = TRenderStatus::Failed;
+    else if (state.Aborted)
+        status = TRenderStatus::Aborted;
+    else if (GetFileSizeBytes(files.VideoFile) == 0) {
+        status = TRenderStatus::Failed;
+        error = EmptyOutputText;
     }
-    if (GetFileSizeBytes(request.OutputFile) == 0) {
-        return Failed(TRenderPhase::Video,
-                      "An error occured while processing video. Please choose another codec or "
-                      "different settings and retry.");
+    const bool soundFollows = status == TRenderStatus::Done && !request.SoundFile.empty();
+    const TPhaseEnd videoEnd = EndVideoPhase(files, status, soundFollows);
+    if (!soundFollows) {
+        if (videoEnd.Status == TRenderStatus::Done) {
+            progress.Finished();
+            reportJob();
+        }
+        return Outcome(TRenderPhase::Video, videoEnd, error);
     }
-    if (request.SoundFile.empty()) {
-        outcome.Status = TRenderStatus::Done;
-        return outcome;
-    }
+    progress.VideoDone();
+    reportJob();
 
-    outcome.Phase = TRenderPhase::Audio;
-    std::string intermediate;
     try {
-        intermediate = BeginAudioPhase(request.OutputFile);
+        BeginAudioPhase(files);
     } catch (const std::exception& e) {
-        return Failed(TRenderPhase::Audio, e.what());
+        return Outcome(TRenderPhase::Audio, EndAudioPhase(files, TRenderStatus::Failed), e.what());
     }
     TMuxEvents muxEvents;
     muxEvents.OnProgress = [&](std::int32_t position, std::int32_t max, const std::string& text) {
         if (events.OnProgress) events.OnProgress(TRenderPhase::Audio, position, max, text);
+        progress.AudioStep(position, max, text);
+        reportJob();
     };
     muxEvents.OnLog = events.OnLog;
     muxEvents.StopRequested = stopRequested;
     try {
         const bool complete =
-            MuxVideoAndSound(intermediate, request.SoundFile, request.OutputFile, muxEvents);
-        outcome.Status = complete ? TRenderStatus::Done : TRenderStatus::Aborted;
+            MuxVideoAndSound(files.IntermediateFile, request.SoundFile, files.MuxFile, muxEvents);
+        status = complete ? TRenderStatus::Done : TRenderStatus::Aborted;
     } catch (const std::exception& e) {
-        outcome.Status = TRenderStatus::Failed;
-        outcome.Message = e.what();
+        status = TRenderStatus::Failed;
+        error = e.what();
     }
-    const std::string note = EndAudioPhase(outcome.Status, intermediate, request.OutputFile);
-    if (!note.empty()) outcome.Message += " " + note;
-    if (outcome.Status == TRenderStatus::Aborted) outcome.IntermediateFile = intermediate;
-    return outcome;
+    const TPhaseEnd audioEnd = EndAudioPhase(files, status);
+    if (audioEnd.Status == TRenderStatus::Done) {
+        progress.Finished();
+        reportJob();
+    }
+    return Outcome(TRenderPhase::Audio, audioEnd, error);
 }

@@ -1,5 +1,5 @@
-// The render sequence: the silent video, the move aside, the multiplexing and what each ending
-// leaves on disk.
+// The render sequence run whole: the writer set-up, the silent video, the move aside, the
+// multiplexing and what each ending leaves on disk, with and without an earlier video.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,8 +8,10 @@
 #include "TestPictures.h"
 #include "TestSupport.h"
 #include "app/U_RenderJob.h"
+#include "app/U_WriterSetup.h"
 #include "platform/base/U_Errors.h"
 #include "platform/os/U_FileOps.h"
+#include "platform/os/U_Settings.h"
 #include "video/U_BmpToAvi.h"
 
 namespace fs = std::filesystem;
@@ -48,11 +50,17 @@ struct Job {
         ASSERT_EQ(made.ExitCode, 0) << made.Err;
     }
 
+    void AddEarlierVideo() { test::WriteText(Request.OutputFile, "an earlier video"); }
+    std::string Earlier() const {
+        const auto bytes = test::ReadFile(Request.OutputFile);
+        return std::string(bytes.begin(), bytes.end());
+    }
+
     std::vector<std::string> FilesBeside() const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(Dir.Path())) {
             const auto name = entry.path().filename().string();
-            if (name.ends_with(".avi")) names.push_back(name);
+            if (name.ends_with(".avi") || name.ends_with(".part")) names.push_back(name);
         }
         std::sort(names.begin(), names.end());
         return names;
@@ -74,53 +82,120 @@ TEST(Intermediate, TakesTheFirstFreeNameAndNeverOverwrites) {
     EXPECT_THROW(MoveToIntermediate(dir.File("gone.avi")), EMorvantaError);
 }
 
-TEST(RenderJob, SoundtrackEndsInOneFileWithoutIntermediate) {
+TEST(WriterSetUp, OpensTheWriterAndRemembersTheCodec) {
+    test::TempDir dir;
+    ASSERT_TRUE(WriteSetting("LastFCC", "XVID"));
+    TBmpToAvi writer;
+    // A codec the writer refuses is not remembered, and nothing is opened.
+    EXPECT_THROW(SetUpWriter(writer, {32, 24, 40, "QQQQ", dir.File("a.avi")}), EMorvantaError);
+    EXPECT_FALSE(writer.IsOpen);
+    EXPECT_EQ(ReadSetting("LastFCC"), "XVID");
+
+    SetUpWriter(writer, {32, 24, 40, "MJPG", dir.File("a.avi")});
+    EXPECT_TRUE(writer.IsOpen);
+    EXPECT_EQ(writer.Width, 32);
+    EXPECT_EQ(writer.Height, 24);
+    EXPECT_EQ(writer.FrameDuration, 40);
+    EXPECT_EQ(writer.FileName, dir.File("a.avi"));
+    EXPECT_EQ(ReadSetting("LastFCC"), "MJPG");
+    writer.AddFrame(test::MakeGradient(32, 24));
+    writer.Close();
+    EXPECT_EQ(test::Probe(dir.File("a.avi"), "v:0", "stream=codec_name"), "mjpeg");
+
+    // A file that cannot be created: the writer's error, nothing left open.
+    EXPECT_THROW(SetUpWriter(writer, {32, 24, 40, "MJPG", dir.File("none/a.avi")}), EMorvantaError);
+    EXPECT_FALSE(writer.IsOpen);
+}
+
+TEST(RenderJob, SoundtrackEndsInOneFileWithOneProgressThatOnlyMovesForward) {
     Job job;
     job.AddSound(2.0);
+    job.AddEarlierVideo();
     std::vector<TRenderPhase> phases;
+    std::vector<double> fractions;
     TRenderEvents events;
     events.OnProgress = [&](TRenderPhase phase, std::int32_t, std::int32_t, const std::string&) {
         if (phases.empty() || phases.back() != phase) phases.push_back(phase);
     };
+    events.OnJobProgress = [&](const TJobProgress& p) { fractions.push_back(p.Fraction()); };
     const TRenderOutcome outcome = RunRender(job.Writer, job.Request, events);
     ASSERT_EQ(outcome.Status, TRenderStatus::Done) << outcome.Message;
+    EXPECT_EQ(outcome.KeptFile, job.Request.OutputFile);
+    EXPECT_EQ(outcome.FilesNote, "");
     EXPECT_EQ(phases, (std::vector<TRenderPhase>{TRenderPhase::Video, TRenderPhase::Audio}));
     EXPECT_EQ(job.FilesBeside(), std::vector<std::string>{"show.avi"});
     EXPECT_EQ(test::Probe(job.Request.OutputFile, "a:0", "stream=codec_name"), "mp3");
     EXPECT_EQ(test::Probe(job.Request.OutputFile, "v:0", "stream=nb_frames"), "10");
+
+    ASSERT_GT(fractions.size(), 12u) << "a report per frame and per step";
+    EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+    EXPECT_EQ(fractions.back(), 1.0);
+    EXPECT_EQ(std::count(fractions.begin(), fractions.end(), 1.0), 1) << "100 % only at the end";
 }
 
 TEST(RenderJob, CancelDuringMultiplexingKeepsBothFiles) {
-    Job job;
-    job.AddSound(2.0);
-    bool inAudio = false;
-    TRenderEvents events;
-    events.OnProgress = [&](TRenderPhase phase, std::int32_t, std::int32_t, const std::string&) {
-        inAudio = inAudio || phase == TRenderPhase::Audio;
-    };
-    events.StopRequested = [&] { return inAudio; };
-    const TRenderOutcome outcome = RunRender(job.Writer, job.Request, events);
-    EXPECT_EQ(outcome.Status, TRenderStatus::Aborted);
-    EXPECT_EQ(outcome.Phase, TRenderPhase::Audio);
-    EXPECT_EQ(outcome.IntermediateFile, job.Dir.File("temp.avi"));
-    EXPECT_EQ(job.FilesBeside(), (std::vector<std::string>{"show.avi", "temp.avi"}));
-    EXPECT_EQ(test::Probe(job.Dir.File("temp.avi"), "v:0", "stream=nb_frames"), "10");
-    EXPECT_NE(test::Probe(job.Request.OutputFile, "v:0", "stream=codec_type"), "")
-        << "the partial output is a readable AVI";
+    for (const bool earlier : {false, true}) {
+        SCOPED_TRACE(earlier ? "over an earlier video" : "no earlier video");
+        Job job;
+        job.AddSound(2.0);
+        if (earlier) job.AddEarlierVideo();
+        bool inAudio = false;
+        TRenderEvents events;
+        events.OnProgress = [&](TRenderPhase phase, std::int32_t, std::int32_t,
+                                const std::string&) {
+            inAudio = inAudio || phase == TRenderPhase::Audio;
+        };
+        events.StopRequested = [&] { return inAudio; };
+        const TRenderOutcome outcome = RunRender(job.Writer, job.Request, events);
+        EXPECT_EQ(outcome.Status, TRenderStatus::Aborted);
+        EXPECT_EQ(outcome.Phase, TRenderPhase::Audio);
+        const std::string silent = earlier ? "show.silent.avi" : "temp.avi";
+        const std::string partial = earlier ? "show.partial.avi" : "show.avi";
+        EXPECT_EQ(outcome.KeptFile, job.Dir.File(silent));
+        EXPECT_NE(outcome.FilesNote.find(job.Dir.File(silent)), std::string::npos)
+            << outcome.FilesNote;
+        EXPECT_NE(outcome.FilesNote.find(job.Dir.File(partial)), std::string::npos)
+            << outcome.FilesNote;
+        EXPECT_EQ(test::Probe(job.Dir.File(silent), "v:0", "stream=nb_frames"), "10");
+        EXPECT_NE(test::Probe(job.Dir.File(partial), "v:0", "stream=codec_type"), "")
+            << "the partial output is a readable AVI";
+        if (earlier) {
+            EXPECT_EQ(job.Earlier(), "an earlier video");
+            EXPECT_EQ(job.FilesBeside(), (std::vector<std::string>{"show.avi", partial, silent}));
+        } else {
+            EXPECT_EQ(job.FilesBeside(), (std::vector<std::string>{"show.avi", "temp.avi"}));
+        }
+    }
 }
 
-TEST(RenderJob, FailuresKeepWhatTheUserHad) {
-    // An unknown codec: nothing written, an older output untouched.
+TEST(RenderJob, FailuresLeaveTheEarlierVideoAlone) {
+    // An unknown codec: nothing written, nothing reserved beside stays.
     Job codec;
-    test::WriteText(codec.Request.OutputFile, "older video");
+    codec.AddEarlierVideo();
     codec.Request.FourCC = "QQQQ";
     TRenderOutcome outcome = RunRender(codec.Writer, codec.Request, {});
     EXPECT_EQ(outcome.Status, TRenderStatus::Failed);
     EXPECT_EQ(outcome.Message, "No compressor for QQQQ available");
-    EXPECT_EQ(test::ReadFile(codec.Request.OutputFile).size(), 11u);
+    EXPECT_EQ(codec.Earlier(), "an earlier video");
+    EXPECT_EQ(codec.FilesBeside(), std::vector<std::string>{"show.avi"});
 
-    // A soundtrack whose frames cannot be multiplexed: the silent video is put back.
+    // The second picture cut short: the render stops there and its unfinished file goes.
+    Job picture;
+    picture.AddEarlierVideo();
+    const auto bytes = test::ReadFile(picture.Paths[1]);
+    test::WriteFile(picture.Paths[1], {bytes.begin(), bytes.begin() + 200});
+    outcome = RunRender(picture.Writer, picture.Request, {});
+    EXPECT_EQ(outcome.Status, TRenderStatus::Failed);
+    EXPECT_NE(outcome.Message.find("Cannot load picture " + picture.Paths[1]), std::string::npos)
+        << outcome.Message;
+    EXPECT_NE(outcome.FilesNote.find("show.avi is unchanged."), std::string::npos)
+        << outcome.FilesNote;
+    EXPECT_EQ(picture.Earlier(), "an earlier video");
+    EXPECT_EQ(picture.FilesBeside(), std::vector<std::string>{"show.avi"});
+
+    // A soundtrack whose frames cannot be multiplexed: the silent video is kept beside.
     Job sound;
+    sound.AddEarlierVideo();
     sound.Request.SoundFile = sound.Dir.File("noise.mp3");
     test::WriteText(sound.Request.SoundFile, std::string(5000, 'x'));
     outcome = RunRender(sound.Writer, sound.Request, {});
@@ -129,7 +204,24 @@ TEST(RenderJob, FailuresKeepWhatTheUserHad) {
     EXPECT_NE(outcome.Message.find("No MPEG audio frame found in " + sound.Request.SoundFile),
               std::string::npos)
         << outcome.Message;
-    EXPECT_NE(outcome.Message.find("kept"), std::string::npos) << outcome.Message;
+    EXPECT_EQ(outcome.KeptFile, sound.Dir.File("show.silent.avi"));
+    EXPECT_EQ(sound.Earlier(), "an earlier video");
+    EXPECT_EQ(sound.FilesBeside(), (std::vector<std::string>{"show.avi", "show.silent.avi"}));
+    EXPECT_EQ(test::Probe(outcome.KeptFile, "v:0", "stream=nb_frames"), "10");
+    EXPECT_EQ(test::Probe(outcome.KeptFile, "a", "stream=codec_type"), "");
+}
+
+TEST(RenderJob, WithoutAnEarlierVideoAFailedSoundtrackPutsTheSilentVideoBack) {
+    Job sound;
+    sound.Request.SoundFile = sound.Dir.File("noise.mp3");
+    test::WriteText(sound.Request.SoundFile, std::string(5000, 'x'));
+    const TRenderOutcome outcome = RunRender(sound.Writer, sound.Request, {});
+    EXPECT_EQ(outcome.Status, TRenderStatus::Failed);
+    EXPECT_EQ(outcome.KeptFile, sound.Request.OutputFile);
+    EXPECT_NE(
+        outcome.FilesNote.find("The video without sound was kept at " + sound.Request.OutputFile),
+        std::string::npos)
+        << outcome.FilesNote;
     EXPECT_EQ(sound.FilesBeside(), std::vector<std::string>{"show.avi"});
     EXPECT_EQ(test::Probe(sound.Request.OutputFile, "v:0", "stream=nb_frames"), "10");
 }

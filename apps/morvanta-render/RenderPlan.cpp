@@ -1,0 +1,170 @@
+#include "RenderPlan.h"
+
+#include <cctype>
+#include <cstdio>
+#include <exception>
+
+#include "app/U_Preflight.h"
+#include "app/U_Project.h"
+#include "audio/U_AudioFile.h"
+#include "platform/os/U_Settings.h"
+#include "video/U_ImageFile.h"
+
+namespace {
+
+// Why a soundtrack cannot be used, or "" when it can: the multiplexing's rules first, then the
+// length that --match-audio needs.
+std::string SoundProblem(const std::string& path, double& days) {
+    days = 0;
+    if (auto problem = SoundtrackProblem(path)) return *problem;
+    try {
+        TAudioFile audio;
+        audio.SetFileName(path);
+        if (!audio.Open()) return "not a known audio file";
+        days = audio.Duration();
+        audio.Close();
+        return {};
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
+std::string PadFourCC(std::string code) {
+    if (code.size() < 4) code.append(4 - code.size(), ' ');
+    return code;
+}
+
+bool SameFourCC(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// The codec list's entry: -c must name a listed FourCC; otherwise the last one used, as the
+// window picks it. "" with the message said when -c names none.
+bool ChooseCodecEntry(const TRenderOptions& options, const std::vector<std::string>& codecs,
+                      std::string& entry) {
+    if (!options.Codec) {
+        const int index = ChooseCodecIndex(codecs, ReadSetting("LastFCC"));
+        if (index >= 0) entry = codecs[static_cast<std::size_t>(index)];
+        return true;
+    }
+    const std::string wanted = PadFourCC(*options.Codec);
+    for (const auto& line : codecs)
+        if (SameFourCC(line.substr(0, 4), wanted)) {
+            entry = line;
+            return true;
+        }
+    Say("No compressor for " + *options.Codec + " available");
+    return false;
+}
+
+// The soundtrack: -s must be usable; the project's is left out with a warning when it is not.
+bool ChooseSound(const TRenderOptions& options, const TProject& project, std::string& sound,
+                 double& days) {
+    if (options.NoSound) return true;
+    if (options.Sound) {
+        sound = *options.Sound;
+        if (auto problem = SoundProblem(sound, days); !problem.empty()) {
+            Say("Cannot use the soundtrack " + sound + ": " + problem);
+            return false;
+        }
+    } else if (project.Sound && !project.Sound->empty()) {
+        sound = *project.Sound;
+        if (auto problem = SoundProblem(sound, days); !problem.empty()) {
+            Say("Warning: the project's soundtrack " + sound + " is not used: " + problem);
+            sound.clear();
+            days = 0;
+        }
+    }
+    return true;
+}
+
+int MatchedTime(const TRenderOptions& options, const TRenderPlan& plan, double soundDays) {
+    const int seconds = plan.Sound.empty() ? 0 : SoundDurationSec(soundDays);
+    const auto match = MatchAudio(static_cast<int>(plan.Paths.Count()), seconds, options.CrossFade);
+    if (!match) return options.TimeMs;
+    if (match->AtMinimum) Say(MinimalPictureDurationText);
+    if (plan.Sound.empty())
+        Say("There is no soundtrack to match: each picture lasts " +
+            std::to_string(match->PictureDurationMs) + " ms.");
+    else
+        Say("Time per picture matched to the soundtrack: " +
+            std::to_string(match->PictureDurationMs) + " ms.");
+    return match->PictureDurationMs;
+}
+
+} // namespace
+
+void Say(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+std::string PictureCount(std::size_t used, std::size_t skipped) {
+    std::string text = std::to_string(used) + (used == 1 ? " picture" : " pictures");
+    if (skipped > 0) text += ", " + std::to_string(skipped) + " skipped";
+    return text;
+}
+
+int PlanRender(const TRenderOptions& options, const std::vector<std::string>& codecs,
+               TRenderPlan& plan) {
+    TProject project;
+    if (options.Project) project = LoadProject(*options.Project);
+
+    std::vector<std::string> entries = project.Entries;
+    entries.insert(entries.end(), options.Pictures.begin(), options.Pictures.end());
+    if (entries.empty()) {
+        Say("Empty picture list");
+        return 1;
+    }
+    const std::string output = options.Output.value_or(project.Output.value_or(""));
+    if (output.empty()) {
+        Say("morvanta-render: Invalid output file");
+        Say("Try 'morvanta-render --help'.");
+        return 2;
+    }
+    plan.Output = WithExactExtension(output, ".avi");
+    if (plan.Output != output) Say("Writing to " + plan.Output + " (\".avi\" added).");
+
+    // The quick checks first, then every picture.
+    double soundDays = 0;
+    if (!ChooseSound(options, project, plan.Sound, soundDays)) return 1;
+    std::string codecEntry;
+    if (!ChooseCodecEntry(options, codecs, codecEntry)) return 1;
+    plan.AutoRotate = options.AutoRotate && ReadAutoRotateSetting();
+    TPictureCheck pictures = CheckPictures(entries, plan.AutoRotate);
+    for (const auto& reason : pictures.Skipped) Say("Warning: picture skipped: " + reason);
+    plan.Paths = pictures.Paths;
+    plan.Captions = pictures.Captions;
+    plan.Skipped = pictures.Skipped.size();
+    if (plan.Paths.Empty()) {
+        Say("Empty picture list");
+        Say(PictureCount(0, plan.Skipped) + ".");
+        return 1;
+    }
+
+    TRunInputs inputs;
+    if (options.MatchAudio) {
+        inputs.TimePerPicture = MatchedTime(options, plan, soundDays);
+    } else {
+        inputs.TimePerPicture = options.TimeMs;
+        if (!options.TimeNote.empty()) Say(options.TimeNote);
+    }
+    if (!options.FpsNote.empty()) Say(options.FpsNote);
+    inputs.FramesPerSecond = options.Fps;
+    inputs.Resolution = std::to_string(options.Width) + "x" + std::to_string(options.Height);
+    inputs.CodecEntry = codecEntry;
+    inputs.DynamicsEnabled = !options.SingleFrame;
+    inputs.DynamicsChecked = options.Dynamic;
+    inputs.CrossFadeChecked = options.CrossFade;
+    inputs.CaptionTextChecked = options.Captions;
+    const TEffect effect = options.Effect.value_or(project.Effect.value_or(TEffect::None));
+    inputs.Greyscale = effect == TEffect::Greyscale;
+    inputs.Sepia = effect == TEffect::Sepia;
+    plan.Settings = DeriveRunSettings(inputs);
+    if (plan.Settings.VisualOptionsDisabled) Say(VisualOptionsDisabledText);
+    return 0;
+}

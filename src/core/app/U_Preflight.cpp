@@ -1,0 +1,131 @@
+#include "app/U_Preflight.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/U_Project.h"
+#include "audio/U_MP3FrameExtract.h"
+#include "platform/base/U_Errors.h"
+#include "platform/base/U_Limits.h"
+#include "platform/image/U_BmpDecoder.h"
+#include "platform/os/U_FileDescriptor.h"
+#include "video/U_JpegDecoder.h"
+
+namespace {
+
+// A JPEG's header (markers, EXIF, colour profile) lies in its first bytes; the rest is read only
+// when the header does not end there.
+constexpr std::size_t JpegHeaderBytes = 256 * 1024;
+
+// Enough frames for the multiplexing's rules (a frame confirmed by the next, an encoder's info
+// frame ahead of the sound) without scanning a long soundtrack to its end.
+constexpr std::size_t SoundFramesChecked = 8;
+
+// At most `limit` bytes from the start of the file, as the render reads pictures (same limits).
+// Throws EMorvantaError with the reason.
+std::vector<std::uint8_t> ReadStart(const std::string& path, std::uint64_t limit,
+                                    std::uint64_t& fileSize) {
+    TFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0) throw EMorvantaError(SystemErrorText(errno));
+    struct stat info {};
+    if (fstat(file.Get(), &info) != 0) throw EMorvantaError(SystemErrorText(errno));
+    if (!S_ISREG(info.st_mode)) throw EMorvantaError("Not a regular file");
+    fileSize = static_cast<std::uint64_t>(info.st_size);
+    if (fileSize > MaxPictureFileBytes) throw EMorvantaError("File too large");
+    if (fileSize == 0) throw EMorvantaError("Empty file");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min(limit, fileSize)));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = read(file.Get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw EMorvantaError(SystemErrorText(errno));
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+// Runs the render's own decoder with no pixel budget: it reads and checks the header, then
+// refuses the picture as too large before it touches a pixel. That refusal is the one answer that
+// says the header is sound, and it carries the size, checked here against the real budget.
+// Returns the decoder's complaint, or "" for a sound header within the budget.
+std::string HeaderComplaint(const std::vector<std::uint8_t>& bytes, bool jpeg, bool autoRotate) {
+    TBitmap32 unused;
+    try {
+        if (jpeg)
+            DecodeJpeg(bytes, 0, unused, {.AutoRotate = autoRotate});
+        else
+            DecodeBmp(bytes, 0, unused);
+    } catch (const EMorvantaError& e) {
+        unsigned long long width = 0;
+        unsigned long long height = 0;
+        if (std::sscanf(e.what(), "Picture too large (%llu x %llu pixels", &width, &height) != 2)
+            return e.what();
+        if (width * height <= MaxPicturePixels) return {};
+        return "Picture too large (" + std::to_string(width) + " x " + std::to_string(height) +
+               " pixels, at most " + std::to_string(MaxPicturePixels) + " allowed)";
+    }
+    return {};
+}
+
+bool IsJpegName(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".jpg" || ext == ".jpeg";
+}
+
+} // namespace
+
+std::optional<std::string> PictureProblem(const std::string& path, bool autoRotate) {
+    if (auto rejection = PictureRejection(path)) return rejection;
+    const bool jpeg = IsJpegName(path);
+    std::string complaint;
+    try {
+        std::uint64_t size = 0;
+        // A BMP's header is checked against the whole file (palette, pixel offset).
+        std::vector<std::uint8_t> bytes =
+            ReadStart(path, jpeg ? JpegHeaderBytes : MaxPictureFileBytes, size);
+        complaint = HeaderComplaint(bytes, jpeg, autoRotate);
+        if (!complaint.empty() && bytes.size() < size)
+            complaint = HeaderComplaint(ReadStart(path, size, size), jpeg, autoRotate);
+    } catch (const EMorvantaError& e) {
+        complaint = e.what();
+    }
+    if (complaint.empty()) return std::nullopt;
+    return "Cannot load picture " + path + ": " + complaint;
+}
+
+TPictureCheck CheckPictures(const std::vector<std::string>& entries, bool autoRotate) {
+    TPictureCheck check;
+    for (const auto& entry : entries) {
+        const TPictureEntry picture = SplitPictureEntry(entry);
+        if (auto problem = PictureProblem(picture.Path, autoRotate)) {
+            check.Skipped.push_back(std::move(*problem));
+            continue;
+        }
+        check.Paths.Add(picture.Path);
+        check.Captions.Add(picture.Caption);
+    }
+    return check;
+}
+
+std::optional<std::string> SoundtrackProblem(const std::string& path) {
+    TMP3FrameExtract extract(path);
+    extract.OnQueryAbort = [&extract] { return extract.FramesFound() >= SoundFramesChecked; };
+    try {
+        extract.Load();
+    } catch (const EMorvantaError& e) {
+        return std::string(e.what());
+    }
+    if (!extract.FirstHeader()) return "No MPEG audio frame found in " + path;
+    return std::nullopt;
+}
