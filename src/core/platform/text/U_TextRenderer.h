@@ -1,6 +1,6 @@
 #pragma once
 // Caption text for frames: white, anti-aliased, drawn at twice the size on a black work bitmap
-// and averaged over 2 x 2 blocks onto the frame. The text is laid out by TTextLayout over the
+// and averaged over 2 x 2 blocks onto the frame. The text is laid out by LayOutText over the
 // faces of a TFontSet; FreeType draws the glyphs.
 #include <cstdint>
 #include <map>
