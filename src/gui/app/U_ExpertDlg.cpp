@@ -7,6 +7,7 @@
 
 #include "platform/U_Shell.h"
 #include "platform/os/U_Settings.h"
+#include "video/U_ImageFile.h"
 
 TExpertDlg::TExpertDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("ExpertDlg");
@@ -39,10 +40,10 @@ TExpertDlg::TExpertDlg(QWidget* parent) : QDialog(parent) {
 }
 
 bool TExpertDlg::Execute() {
-    autorotate_chk->setChecked(ReadSetting(AutoRotateSetting) != "0");
+    autorotate_chk->setChecked(ReadAutoRotateSetting());
     sng_chk->setFocus();
     if (exec() != QDialog::Accepted) return false;
-    if (!WriteSetting(AutoRotateSetting, autorotate_chk->isChecked() ? "1" : "0"))
+    if (!WriteSetting(AutoRotateSettingName, autorotate_chk->isChecked() ? "1" : "0"))
         ShowMessageBox(this, "Unable to save the settings", false, mkError);
     return true;
 }

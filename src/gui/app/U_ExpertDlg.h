@@ -6,10 +6,6 @@
 class QCheckBox;
 class QPushButton;
 
-// Name of the setting behind autorotate_chk; "0" turns it off, anything else (or nothing
-// stored) leaves it on.
-inline constexpr const char* AutoRotateSetting = "AutoRotate";
-
 class TExpertDlg : public QDialog {
     Q_OBJECT
 
