@@ -91,6 +91,7 @@ bool TBurnDlg::Execute() {
     prog->setValue(0);
     ++run_;
     active_ = true;
+    if (parentWidget()) move(parentWidget()->geometry().center() - rect().center());
     tmr->start();
     const int result = exec();
     active_ = false;

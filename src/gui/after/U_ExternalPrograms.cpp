@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <unistd.h>
 
+#include "platform/U_AppPaths.h"
 #include "platform/os/U_Settings.h"
 
 namespace {
@@ -13,12 +14,6 @@ namespace {
 bool IsProgramFile(const QString& path) {
     const QFileInfo info(path);
     return info.isFile() && info.isExecutable();
-}
-
-QString StateFolder() {
-    QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    if (base.isEmpty() || !base.startsWith('/')) base = QDir::homePath() + "/.local/state";
-    return base + "/Morvanta";
 }
 
 } // namespace
@@ -47,8 +42,10 @@ QString DefaultJobFolder() {
     const QString exeFolder = QCoreApplication::applicationDirPath();
     if (!exeFolder.isEmpty() && ::access(QFile::encodeName(exeFolder).constData(), W_OK) == 0)
         return exeFolder;
-    const QString state = StateFolder();
+    QString state = QString::fromStdString(StateFolder());
+    if (state.isEmpty()) return exeFolder;
     QDir().mkpath(state);
+    if (state.endsWith('/')) state.chop(1);
     return state;
 }
 
