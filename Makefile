@@ -14,7 +14,7 @@ PACKAGES := build-essential cmake pkg-config libjpeg62-turbo-dev \
             libharfbuzz-dev libfribidi-dev fonts-wqy-zenhei fonts-noto-core fonts-symbola \
             qt6-base-dev desktop-file-utils appstream
 
-.PHONY: all deps configure build demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
+.PHONY: all deps configure build run demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
 
 all: build
 
@@ -39,6 +39,10 @@ configure: deps $(BUILD)/CMakeCache.txt
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# Starts the desktop program from the build tree.
+run: build
+	$(BUILD)/morvanta
 
 demo: build
 	./samples/render-demo.sh $(BUILD)

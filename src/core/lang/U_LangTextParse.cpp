@@ -179,8 +179,8 @@ private:
                 ++at;
                 continue;
             }
-            if (value) Fail(number, "more than one value");
             if (line[at] == '"') {
+                if (value) Fail(number, "more than one value");
                 value = ParseQuoted(line, at);
                 if (!value) Fail(number, "unfinished or wrong text in quotes");
                 quoted = true;
@@ -200,6 +200,7 @@ private:
             } else if (token == "show-hint" && IsTextRole(info->Role)) {
                 flags |= TextShowHint;
             } else {
+                if (value) Fail(number, "more than one value");
                 value = std::string(token);
             }
         }
