@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 
 TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
@@ -31,8 +32,8 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(version_lbl);
     layout->addSpacing(8);
     layout->addLayout(buttons);
+    layout->addSpacerItem(new QSpacerItem(228, 0)); // a width the version lines fit in
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(260);
 
     connect(ok_btn, &QPushButton::clicked, this, &QDialog::accept);
 }

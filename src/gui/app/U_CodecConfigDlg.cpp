@@ -36,8 +36,7 @@ TCodecConfigDlg::TCodecConfigDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(options_pnl);
     layout->addStretch();
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(320);
+    setMinimumWidth(360);
 
     connect(default_btn, &QPushButton::clicked, this, &TCodecConfigDlg::default_btnClick);
     connect(ok_btn, &QPushButton::clicked, this, [this] {
@@ -52,6 +51,7 @@ bool TCodecConfigDlg::Execute() {
     if (options_.empty()) return false;
     BuildEditors();
     ShowValues();
+    adjustSize(); // fit the new codec's editors
     if (!editors_.empty()) editors_.front()->setFocus();
     return exec() == QDialog::Accepted;
 }

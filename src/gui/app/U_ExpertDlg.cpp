@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 
 #include "platform/U_Shell.h"
@@ -30,9 +31,11 @@ TExpertDlg::TExpertDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(sng_chk);
     layout->addWidget(autorotate_chk);
     layout->addLayout(buttons);
+    // Fixed size, at least 207 wide; taller than 67 by the EXIF box's line, and wider when a
+    // caption needs it.
+    const QMargins margins = layout->contentsMargins();
+    layout->addSpacerItem(new QSpacerItem(207 - margins.left() - margins.right(), 0));
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    // 207 x 67 holds the first check box and the button; the EXIF box needs one line more.
-    setMinimumWidth(207);
 
     setTabOrder(sng_chk, autorotate_chk);
     setTabOrder(autorotate_chk, ok_btn);

@@ -69,6 +69,7 @@ void TReorderDlg::BuildForm() {
     lst->setObjectName("lst");
     lst->setHorizontalHeaderLabels({"#", "Text", "Photo"});
     lst->verticalHeader()->hide();
+    lst->verticalHeader()->setDefaultSectionSize(lst->fontMetrics().height() + 6);
     lst->setShowGrid(true);
     lst->setSelectionBehavior(QAbstractItemView::SelectRows);
     lst->setSelectionMode(QAbstractItemView::SingleSelection);
