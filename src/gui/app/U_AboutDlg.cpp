@@ -6,6 +6,8 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
+#include "lang/U_VersionInfo.h"
+
 TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("AboutDlg");
     setWindowTitle("About ");
@@ -39,13 +41,17 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
 }
 
 QString TAboutDlg::Text(const QString& english) const {
-    return Translate ? Translate(english) : english;
+    return QString::fromStdString(about_ts.TranslateText(english.toStdString()));
 }
 
 void TAboutDlg::Execute() {
     setWindowTitle(Text("About") + " " + AppTitle);
     appname_lbl->setText(Text("Application Name :") + " " + AppTitle);
-    version_lbl->setText(Text("Version :") + " " + VersionText);
+    const QString version =
+        !VersionText.isEmpty()
+            ? VersionText
+            : QString::fromStdString(GetFileVersionText(RunningExecutablePath()));
+    version_lbl->setText(Text("Version :") + " " + version);
     ok_btn->setFocus();
     exec();
 }

@@ -3,7 +3,8 @@
 // a language switch shows in the next opening.
 #include <QDialog>
 #include <QString>
-#include <functional>
+
+#include "lang/U_TextStorage.h"
 
 class QLabel;
 class QPushButton;
@@ -15,11 +16,10 @@ public:
     explicit TAboutDlg(QWidget* parent = nullptr);
 
     QString AppTitle = "Morvanta";
-    // The executable's version text, filled by the caller (from the embedded version block).
+    // The version text to show; when empty, the running executable's (its version block).
     QString VersionText;
-    // Looks up the dialog's English texts ("About", "Application Name :", "Version :") in the
-    // current language; the texts stay English while it is unset.
-    std::function<QString(const QString&)> Translate;
+    // The dialog's own texts, which a language file translates line by line.
+    TTextStorage about_ts{{"About", "Application Name :", "Version :"}};
 
     // Sets the caption and both labels, then shows the box modally.
     void Execute();
