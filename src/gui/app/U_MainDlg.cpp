@@ -63,7 +63,14 @@ std::vector<std::string> MainTextLines() {
 TMainDlg::TMainDlg(TMainDlgOptions options, QWidget* parent)
     : QMainWindow(parent), main_ts(std::make_unique<TTextStorage>(MainTextLines())),
       exePath_(options.ExecutablePath.empty() ? ExecutablePath() : options.ExecutablePath),
-      stateFolder_(options.StateFolder.empty() ? StateFolder() : options.StateFolder) {
+      stateFolder_(options.StateFolder.empty() ? StateFolder() : options.StateFolder),
+      codecLines_(std::move(options.CodecLines)) {
+    if (!codecLines_)
+        codecLines_ = [] {
+            std::vector<std::string> lines;
+            for (const TCodecInfo& codec : ListCodecInfos()) lines.push_back(codec.Line());
+            return lines;
+        };
     setObjectName("MainDlg");
     Dispatcher = new TQtDispatcher(this);
     CreateControls();
@@ -176,10 +183,10 @@ void TMainDlg::StartCodecList(const std::string& lastFcc) {
     codecsReady_ = false;
     // The list comes from the core's cache in a few milliseconds; a probe after a library
     // update takes seconds and must not hold up the first paint.
-    codecThread_ = std::thread([this, lastFcc] {
+    codecThread_ = std::thread([this, lastFcc, list = codecLines_] {
         std::vector<std::string> lines;
         try {
-            for (const TCodecInfo& codec : ListCodecInfos()) lines.push_back(codec.Line());
+            lines = list();
         } catch (...) {
             lines.clear(); // no codec: the list stays empty, as on a machine without any
         }

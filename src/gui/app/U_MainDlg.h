@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -70,6 +71,9 @@ struct TMainDlgOptions {
     std::string ExecutablePath; // empty: the running program
     std::string StateFolder;    // where the log goes when the executable's folder is read-only;
                                 // empty: $XDG_STATE_HOME/Morvanta/
+    // The codec list's lines ("FCC description"); empty: the installed codecs, from the core's
+    // cache. Runs on another thread.
+    std::function<std::vector<std::string>()> CodecLines;
 };
 
 class TMainDlg : public QMainWindow {
@@ -282,6 +286,7 @@ private:
 
     std::string exePath_;
     std::string stateFolder_;
+    std::function<std::vector<std::string>()> codecLines_;
     bool started_ = false;
     bool logFailed_ = false;
     bool logFailureShown_ = false;
