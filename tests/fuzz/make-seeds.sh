@@ -12,7 +12,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
 # Inputs kept from fuzzing runs (found-*, see merge-found.sh) stay; the rest is made afresh.
-mkdir -p "$out"/{bmp,jpeg,mp3,mpeg_duration,avi,project,settings}
+mkdir -p "$out"/{bmp,jpeg,exif,mp3,mpeg_duration,avi,project,settings}
 find "$out" -type f ! -name 'found-*' -delete
 ff() { ffmpeg -nostdin -hide_banner -v error -y "$@"; }
 # Byte-exact output from one ffmpeg version to the next, where the muxer allows it.
@@ -173,6 +173,40 @@ EOF
 cc -O1 -o "$tmp/cmyk" "$tmp/cmyk.c" -ljpeg
 "$tmp/cmyk" "$out/jpeg/cmyk.jpg"
 "$tmp/cmyk" "$out/jpeg/ycck.jpg" ycck
+
+# ---- EXIF orientation: bare TIFF blocks of both byte orders, and JPEGs carrying one ---------
+python3 - "$out/exif" "$out/jpeg" <<'EOF'
+import struct, sys, os
+out, jpegs = sys.argv[1], sys.argv[2]
+
+def tiff(orientation, order, extra_entries=0):
+    e = "<" if order == b"II" else ">"
+    entries = [struct.pack(e + "HHI4s", 0x010F, 2, 3, b"ab\0\0")] * extra_entries
+    entries.append(struct.pack(e + "HHIH2x", 0x0112, 3, 1, orientation))
+    ifd = struct.pack(e + "H", len(entries)) + b"".join(entries) + struct.pack(e + "I", 0)
+    return order + struct.pack(e + "HI", 42, 8) + ifd
+
+def app1(block):
+    payload = b"Exif\0\0" + block
+    return b"\xff\xe1" + struct.pack(">H", len(payload) + 2) + payload
+
+def write(name, data):
+    with open(os.path.join(out, name), "wb") as f:
+        f.write(data)
+
+for o in (1, 3, 6, 8):
+    write(f"tiff-{o}-ii", tiff(o, b"II", o % 3))
+    write(f"tiff-{o}-mm", tiff(o, b"MM", o % 2))
+base = open(os.path.join(jpegs, "baseline.jpg"), "rb").read()
+xmp = b"\xff\xe1\x00\x09http://"
+write("jpeg-6-mm.jpg", base[:2] + xmp + app1(tiff(6, b"MM", 1)) + base[2:])
+write("jpeg-5-ii.jpg", base[:2] + app1(tiff(5, b"II")) + base[2:])
+# The picture seeds carry turned files too, so the JPEG harness decodes them turned.
+with open(os.path.join(jpegs, "exif-6.jpg"), "wb") as f:
+    f.write(base[:2] + app1(tiff(6, b"II", 1)) + base[2:])
+with open(os.path.join(jpegs, "exif-7.jpg"), "wb") as f:
+    f.write(base[:2] + app1(tiff(7, b"MM")) + base[2:])
+EOF
 
 # ---- MPEG audio: rates of the three versions, CBR/VBR, CRC, tags, Layer II ------------------
 sine() { echo "sine=frequency=$1:sample_rate=$2:duration=$3"; }
