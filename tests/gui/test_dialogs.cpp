@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -26,11 +27,8 @@
 
 namespace {
 
-void Key(QWidget* target, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &release);
+void Key(QWidget* target, Qt::Key key) {
+    QTest::keyClick(target, key);
 }
 
 // Calls `inside` once `dlg` is shown by `execute`; closes it afterwards if still open. Returns

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -11,11 +12,8 @@
 
 namespace {
 
-void Key(QWidget* target, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &release);
+void Key(QWidget* target, Qt::Key key) {
+    QTest::keyClick(target, key);
 }
 
 // Runs Execute(start) with `inside` called while the dialog is open; the dialog is cancelled

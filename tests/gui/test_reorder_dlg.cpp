@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
@@ -24,11 +25,8 @@
 
 namespace {
 
-void Key(QWidget* target, int key, const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &release);
+void Key(QWidget* target, Qt::Key key) {
+    QTest::keyClick(target, key);
 }
 
 class ReorderDlgTest : public testing::Test {
@@ -252,7 +250,7 @@ TEST_F(ReorderDlgTest, CaptionIsWrittenAtEveryKeystrokeUpToFiftyCharacters) {
         Dlg.txt->clear();
         EXPECT_EQ(Captions[1], "");
         for (int i = 0; i < 60; ++i) {
-            Key(Dlg.txt, Qt::Key_X, "x");
+            QTest::keyClick(Dlg.txt, 'x');
             const std::size_t typed = std::min(i + 1, 50);
             ASSERT_EQ(Captions[1], std::string(typed, 'x'));
             ASSERT_EQ(Dlg.lst->item(1, 1)->text().toStdString(), Captions[1]);
@@ -310,6 +308,10 @@ TEST_F(ReorderDlgTest, WorksFromTheKeyboard) {
     MakePictures(5);
     Dlg.StartIndex = 0;
     EXPECT_TRUE(ExecuteWith([&] {
+        // Keys go to whichever control has the focus, as typed by a user.
+        Dlg.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Dlg));
+        ASSERT_EQ(QApplication::focusWidget(), Dlg.lst);
         Key(Dlg.lst, Qt::Key_Down);
         Key(Dlg.lst, Qt::Key_Down);
         EXPECT_EQ(SelectedRow(), 2);
@@ -319,8 +321,9 @@ TEST_F(ReorderDlgTest, WorksFromTheKeyboard) {
 
         // Delete in the caption edit edits the caption, never the list.
         Dlg.txt->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), Dlg.txt);
         Dlg.txt->setCursorPosition(0);
-        Key(Dlg.txt, Qt::Key_Delete);
+        Key(QApplication::focusWidget(), Qt::Key_Delete);
         EXPECT_EQ(Paths.Count(), 5u);
         EXPECT_EQ(Captions[1], "1");
 
@@ -334,7 +337,7 @@ TEST_F(ReorderDlgTest, WorksFromTheKeyboard) {
         ASSERT_GE(row, 0);
         const std::string moved = Captions[row];
         Dlg.pos_txt->selectAll();
-        Key(Dlg.pos_txt, Qt::Key_4, "4");
+        QTest::keyClick(Dlg.pos_txt, '4');
         Key(Dlg.pos_txt, Qt::Key_Return);
         EXPECT_EQ(Captions[3], moved);
         ExpectRowsMatchLists();
