@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <functional>
 #include <vector>
 
-#include "AfterFakes.h"
 #include "TestSupport.h"
 #include "platform/U_LockProbe.h"
 #include "platform/os/U_FileDescriptor.h"
@@ -106,26 +104,6 @@ TEST(LockProbe, SeesALockHeldElsewhereAndLeavesNoTrace) {
     ASSERT_EQ(::flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
     EXPECT_TRUE(IsLockHeld(lock));
     holder.Close();
-    EXPECT_FALSE(IsLockHeld(lock));
-}
-
-TEST(LockProbe, FollowsAProgramThatHoldsTheLockWhileItRuns) {
-    test::TempDir dir;
-    const std::string lock = dir.File("BURNDECK_RUNNING.lock");
-    const std::string held = dir.File("held");
-    // The same way the fake programs hold it: the flock tool around a short sleep.
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::execlp("flock", "flock", lock.c_str(), "sh", "-c", "touch \"$0\"; sleep 0.4",
-                 held.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    EXPECT_TRUE(test::WaitUntil([&] { return std::filesystem::exists(held); }));
-    EXPECT_TRUE(IsLockHeld(lock));
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_EQ(status, 0);
     EXPECT_FALSE(IsLockHeld(lock));
 }
 
