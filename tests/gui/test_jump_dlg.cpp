@@ -94,4 +94,19 @@ TEST(JumpDlg, ArrowsMoveEnterConfirmsEscapeCancels) {
     }));
 }
 
+// The next control that Tab reaches after `from`.
+QWidget* NextTabStop(QWidget* from) {
+    QWidget* w = from->nextInFocusChain();
+    while (w != from && !(w->focusPolicy() & Qt::TabFocus)) w = w->nextInFocusChain();
+    return w;
+}
+
+TEST(JumpDlg, TabGoesSliderOkCancel) {
+    TJumpDlg dlg;
+    EXPECT_EQ(NextTabStop(dlg.trk), dlg.ok_btn);
+    EXPECT_EQ(NextTabStop(dlg.ok_btn), dlg.cancel_btn);
+    EXPECT_EQ(NextTabStop(dlg.cancel_btn), dlg.trk);
+    EXPECT_TRUE(dlg.ok_btn->isDefault());
+}
+
 } // namespace

@@ -347,6 +347,27 @@ TEST_F(ReorderDlgTest, WorksFromTheKeyboard) {
     }));
 }
 
+TEST_F(ReorderDlgTest, EmptiedListLeavesEveryCommandHarmless) {
+    MakePictures(3);
+    Dlg.StartIndex = 2;
+    EXPECT_TRUE(ExecuteWith([&] {
+        for (int i = 0; i < 3; ++i) {
+            Dlg.lst->selectRow(0);
+            Key(Dlg.lst, Qt::Key_Delete);
+        }
+        EXPECT_EQ(Dlg.lst->rowCount(), 0);
+        Dlg.change_btn->click();
+        Dlg.del_btn->click();
+        Dlg.shuffle_btn->click();
+        Key(Dlg.lst, Qt::Key_Down);
+        Key(Dlg.lst, Qt::Key_Delete);
+        QTest::keyClick(Dlg.txt, 'x');
+    }));
+    EXPECT_EQ(Paths.Count(), 0u);
+    EXPECT_EQ(Captions.Count(), 0u);
+    EXPECT_EQ(ListChangedCalls, 1);
+}
+
 TEST_F(ReorderDlgTest, TabVisitsTheControlsInOrder) {
     const std::vector<QWidget*> expected = {Dlg.lst, Dlg.pos_txt,     Dlg.change_btn, Dlg.del_btn,
                                             Dlg.txt, Dlg.shuffle_btn, Dlg.exit_btn};
