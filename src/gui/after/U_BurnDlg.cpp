@@ -1,5 +1,6 @@
 #include "U_BurnDlg.h"
 
+#include <QFont>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
@@ -45,6 +46,7 @@ TBurnDlg::TBurnDlg(QWidget* parent) : QDialog(parent) {
                    Qt::WindowCloseButtonHint);
     setWindowIcon(style()->standardIcon(QStyle::SP_DriveCDIcon));
     setFixedSize(201, 91);
+    setFont(QFont("DejaVu Sans", 8));
 
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");

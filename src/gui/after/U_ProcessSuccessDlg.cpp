@@ -1,5 +1,6 @@
 #include "U_ProcessSuccessDlg.h"
 
+#include <QFont>
 #include <QLabel>
 #include <QStyle>
 #include <QToolButton>
@@ -14,6 +15,7 @@ TProcessSuccessDlg::TProcessSuccessDlg(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(300, 121);
+    setFont(QFont("DejaVu Sans", 8));
 
     icon_img = new QLabel(this);
     icon_img->setObjectName("icon_img");
