@@ -61,12 +61,16 @@ void TBmpToAvi::SetCodec(const std::string& s) {
         Codec.clear();
         return;
     }
+    const std::string missing = "No compressor for " + s + " available";
     const auto codec = FindCodec(s);
-    bool usable = codec.has_value();
-    // The codec must accept the frame size of this writer, not only the probe's.
-    if (usable && Width > 0 && Height > 0)
-        usable = CodecAccepts(*codec, Width, Height, FrameDuration > 0 ? FrameDuration : 40);
-    if (!usable) throw EMorvantaError("No compressor for " + s + " available");
+    if (!codec) throw EMorvantaError(missing);
+    // The codec must write this writer's frames, not only the probe's; a second line says what
+    // it needs instead.
+    if (Width > 0 && Height > 0) {
+        const std::string refusal =
+            CodecRefusal(*codec, Width, Height, FrameDuration > 0 ? FrameDuration : 40);
+        if (!refusal.empty()) throw EMorvantaError(missing + "\n" + refusal);
+    }
     Codec = codec->FourCC;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/base/U_Errors.h"
 #include "platform/codec/U_CodecProfiles.h"
 #include "platform/os/U_Settings.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int ProbeWidth = 640;
 constexpr int ProbeHeight = 480;
+constexpr int ProbePeriod = 40;
 
 // Names of encoders that drive a device: opening them is slow or needs hardware.
 constexpr const char* HardwareMarks[] = {"_vaapi", "_nvenc", "_qsv",          "_v4l2m2m", "_omx",
@@ -22,7 +24,7 @@ constexpr const char* HardwareMarks[] = {"_vaapi", "_nvenc", "_qsv",          "_
                                          "_mmal",  "_rkmpp", "_mediacodec"};
 
 // Raised when the probe's rules change, so lists cached by an older program are probed again.
-constexpr int ProbeRevision = 2;
+constexpr int ProbeRevision = 3;
 
 std::string LibraryIdent() {
     return std::string(LIBAVCODEC_IDENT) + "/" + std::to_string(avcodec_version()) + "/r" +
@@ -58,27 +60,20 @@ AVPixelFormat UsualFormat(const AVCodec* enc) {
     return avcodec_find_best_pix_fmt_of_list(enc->pix_fmts, AV_PIX_FMT_BGR24, 0, nullptr);
 }
 
-const AVCodecTag* const* RiffTags() {
-    static const AVCodecTag* const tables[] = {avformat_get_riff_video_tags(), nullptr};
-    return tables;
-}
-
-// Opens `enc` as a render would, at the probe size.
+// Opens at the probe size as a render would, and renders a few frames that decode back: at a
+// small size first (cheap), at the probe size when the small one is refused.
 bool CanOpen(const AVCodec* enc, const TCodecInfo& info) {
     const AVPixelFormat fmt = av_get_pix_fmt(info.PixelFormat.c_str());
     if (fmt == AV_PIX_FMT_NONE || !SupportsFormat(enc, fmt)) return false;
     if (!sws_isSupportedOutput(fmt)) return false;
-    TCodecContextPtr ctx(avcodec_alloc_context3(enc));
-    if (!ctx) return false;
-    ctx->width = ProbeWidth;
-    ctx->height = ProbeHeight;
-    ctx->pix_fmt = fmt;
-    ctx->time_base = {40, 1000};
-    ctx->framerate = {1000, 40};
-    ctx->sample_aspect_ratio = {1, 1};
-    ApplyCodecSettings(ctx.get(), info);
-    ctx->thread_count = 1; // the probe only asks whether it opens
-    return avcodec_open2(ctx.get(), enc, nullptr) >= 0;
+    try {
+        TQuietAvLog quiet;
+        TVideoEncoder opened(info, ProbeWidth, ProbeHeight, ProbePeriod);
+    } catch (const EMorvantaError&) {
+        return false;
+    }
+    return CodecAccepts(info, ProbeWidth / 4, ProbeHeight / 4, ProbePeriod) ||
+           CodecAccepts(info, ProbeWidth, ProbeHeight, ProbePeriod);
 }
 
 TCodecInfo Uncompressed() {
@@ -173,6 +168,11 @@ void WriteCache(const std::vector<TCodecInfo>& list) {
 }
 
 } // namespace
+
+const AVCodecTag* const* RiffTags() {
+    static const AVCodecTag* const tables[] = {avformat_get_riff_video_tags(), nullptr};
+    return tables;
+}
 
 unsigned MakeTag(const std::string& fourcc) {
     const std::string f = NormaliseFourCC(fourcc);

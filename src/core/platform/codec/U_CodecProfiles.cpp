@@ -117,6 +117,8 @@ constexpr TEncoderTuning Tunings[] = {
     {"libvpx-vp9", "lag-in-frames", "0"}, {"cinepak", "max_extra_cb_iterations", "0"},
 };
 
+constexpr std::int64_t MinBitRate = 100000;
+
 const TCodecProfile* ProfileFor(const TCodecInfo& codec) {
     for (const auto& p : WellKnownProfiles())
         if (p.Encoder == codec.Encoder && SameFourCC(p.FourCC, codec.FourCC)) return &p;
@@ -168,7 +170,10 @@ void ApplyCodecSettings(AVCodecContext* ctx, const TCodecInfo& codec) {
         const double fps = ctx->time_base.num > 0
                                ? static_cast<double>(ctx->time_base.den) / ctx->time_base.num
                                : 25.0;
-        ctx->bit_rate = static_cast<std::int64_t>(ctx->width * ctx->height * fps / 4);
+        // A floor: tiny frames at a low rate would get a few hundred bits per second, and
+        // some encoders then drop every frame.
+        ctx->bit_rate = std::max<std::int64_t>(
+            MinBitRate, static_cast<std::int64_t>(ctx->width * ctx->height * fps / 4));
         ctx->flags |= AV_CODEC_FLAG_QSCALE;
         ctx->global_quality = 3 * FF_QP2LAMBDA;
     }

@@ -7,6 +7,8 @@
 #include "platform/codec/U_Codecs.h"
 #include "platform/codec/U_FFmpeg.h"
 
+struct AVCodecTag;
+
 // Where an option's value goes in the encoder's context.
 enum class TOptionTarget {
     KeyInterval,      // gop_size (and keyint_min, which some encoders read instead)
@@ -37,6 +39,8 @@ struct TCodecProfile {
 
 // The 32-bit tag of a FourCC (padded), in memory order.
 unsigned MakeTag(const std::string& fourcc);
+// The AVI FourCC tables, as av_codec_get_id and av_codec_get_tag take them.
+const AVCodecTag* const* RiffTags();
 
 // The well-known codecs, in list order.
 const std::vector<TCodecProfile>& WellKnownProfiles();

@@ -1,6 +1,7 @@
 #include "platform/codec/U_Codecs.h"
 
 #include <cctype>
+#include <cstdio>
 
 #include "platform/base/U_Errors.h"
 #include "platform/codec/U_FFmpeg.h"
@@ -33,6 +34,40 @@ std::string AvErrorText(int err) {
 
 void ThrowAvError(const std::string& what, int err) {
     throw EMorvantaError(what + ": " + AvErrorText(err));
+}
+
+namespace {
+
+// The log that counts this thread's FFmpeg errors, if any. Per thread: a render on another
+// thread keeps its own messages.
+thread_local TAvErrorLog* activeErrorLog = nullptr;
+
+void CountingCallback(void* avcl, int level, const char* fmt, va_list args) {
+    if (activeErrorLog && level <= AV_LOG_ERROR) {
+        NoteAvError(*activeErrorLog, fmt, args);
+        return;
+    }
+    av_log_default_callback(avcl, level, fmt, args);
+}
+
+} // namespace
+
+void NoteAvError(TAvErrorLog& log, const char* fmt, va_list args) {
+    if (log.count_++ > 0) return;
+    char text[256] = {};
+    std::vsnprintf(text, sizeof text, fmt, args);
+    log.first_ = text;
+    while (!log.first_.empty() && log.first_.back() == '\n') log.first_.pop_back();
+}
+
+TAvErrorLog::TAvErrorLog() : outer_(activeErrorLog) {
+    activeErrorLog = this;
+    av_log_set_callback(CountingCallback);
+}
+
+TAvErrorLog::~TAvErrorLog() {
+    activeErrorLog = outer_;
+    if (!outer_) av_log_set_callback(av_log_default_callback);
 }
 
 TQuietAvLog::TQuietAvLog() : previous_(av_log_get_level()) {

@@ -71,8 +71,15 @@ TCodecAbout CodecAbout(const std::string& fourcc);
 
 // ---- Encoding ----
 
-// Whether `codec` opens for frames of `width` x `height` (a trial open, quietly).
+// A trial render of a few frames of `width` x `height` at `frameDuration` ms, decoded back as
+// a player reading the AVI would. "" when every frame comes back at that size; otherwise why not.
+std::string CodecTrial(const TCodecInfo& codec, int width, int height, int frameDuration);
+// CodecTrial(...) is "".
 bool CodecAccepts(const TCodecInfo& codec, int width, int height, int frameDuration);
+// "" when `codec` writes these frames; otherwise one line that names what the codec needs and a
+// size or rate that works, found by trying the encoder ("XVID needs an even width and height:
+// 721x577 → try 720x576"). Several trials when the codec refuses: call before the first frame.
+std::string CodecRefusal(const TCodecInfo& codec, int width, int height, int frameDuration);
 
 // One compressed frame.
 struct TEncodedFrame {

@@ -1,6 +1,7 @@
 #pragma once
 // Owners for FFmpeg's handles and the one place where FFmpeg error codes become messages.
 // Internal to the codec layer.
+#include <cstdarg>
 #include <memory>
 #include <string>
 
@@ -43,4 +44,23 @@ public:
 
 private:
     int previous_;
+};
+
+// Counts the errors FFmpeg logs on this thread while it lives, even when logging is quiet: a
+// decoder may complain about every frame and still return it.
+class TAvErrorLog {
+public:
+    TAvErrorLog();
+    ~TAvErrorLog();
+    TAvErrorLog(const TAvErrorLog&) = delete;
+    TAvErrorLog& operator=(const TAvErrorLog&) = delete;
+
+    int Count() const { return count_; }
+    const std::string& First() const { return first_; } // the first error's text
+
+private:
+    friend void NoteAvError(TAvErrorLog& log, const char* fmt, va_list args);
+    TAvErrorLog* outer_;
+    int count_ = 0;
+    std::string first_;
 };

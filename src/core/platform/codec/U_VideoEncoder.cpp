@@ -1,5 +1,7 @@
 // Compression of 32-bit frames with one codec: swscale to the encoder's pixel format, then
 // libavcodec; "DIB " frames become bottom-up 24-bit rows without an encoder.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -9,6 +11,7 @@
 extern "C" {
 #include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
+#include <libavutil/rational.h>
 }
 
 namespace {
@@ -173,6 +176,30 @@ std::vector<std::uint8_t> TVideoEncoder::Impl::Buffer() {
     return b;
 }
 
+namespace {
+
+// The time bases offered to an encoder for a frame period of `frameDuration` ms, best first:
+// the exact one, the nearest whole rate, then the rates the encoder lists, nearest first. Some
+// encoders (MPEG-1/2) write only a few standard rates; the AVI keeps the exact period either
+// way, and players time the frames by the AVI.
+std::vector<AVRational> TimeBases(const AVCodec* enc, int frameDuration) {
+    std::vector<AVRational> bases = {{frameDuration, 1000}};
+    const double fps = 1000.0 / frameDuration;
+    const int whole = std::max(1, static_cast<int>(std::nearbyint(fps)));
+    if (whole * frameDuration != 1000) bases.push_back({1, whole});
+    std::vector<AVRational> listed;
+    if (enc->supported_framerates)
+        for (const AVRational* r = enc->supported_framerates; r->num != 0; ++r)
+            listed.push_back(*r);
+    const auto distance = [&](AVRational r) { return std::abs(std::log(av_q2d(r) / fps)); };
+    std::stable_sort(listed.begin(), listed.end(),
+                     [&](AVRational a, AVRational b) { return distance(a) < distance(b); });
+    for (const AVRational r : listed) bases.push_back(av_inv_q(r));
+    return bases;
+}
+
+} // namespace
+
 void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
     // Encoders report statistics and notes at info level; a render shows only errors.
     if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
@@ -181,24 +208,36 @@ void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
     const AVPixelFormat fmt = av_get_pix_fmt(Codec.PixelFormat.c_str());
     if (fmt == AV_PIX_FMT_NONE) throw EMorvantaError("Unknown pixel format " + Codec.PixelFormat);
 
-    Ctx.reset(avcodec_alloc_context3(enc));
     Packet.reset(av_packet_alloc());
-    if (!Ctx || !Packet) throw EMorvantaError("Out of memory");
-    Ctx->width = Width;
-    Ctx->height = Height;
-    Ctx->pix_fmt = fmt;
-    Ctx->time_base = {frameDuration, 1000};
-    Ctx->framerate = {1000, frameDuration};
-    Ctx->sample_aspect_ratio = {1, 1};
-    bool fullRange = false;
-    ScalerFormat(fmt, fullRange);
-    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(fmt);
-    if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB))
-        Ctx->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
-    // No AV_CODEC_FLAG_GLOBAL_HEADER: AVI players expect the headers in band.
-    ApplyCodecSettings(Ctx.get(), Codec);
-    if (const int err = avcodec_open2(Ctx.get(), enc, nullptr); err < 0)
-        ThrowAvError("Cannot open " + Codec.Encoder, err);
+    if (!Packet) throw EMorvantaError("Out of memory");
+    int firstError = 0;
+    for (const AVRational base : TimeBases(enc, frameDuration)) {
+        Ctx.reset(avcodec_alloc_context3(enc));
+        if (!Ctx) throw EMorvantaError("Out of memory");
+        Ctx->width = Width;
+        Ctx->height = Height;
+        Ctx->pix_fmt = fmt;
+        Ctx->time_base = base;
+        Ctx->framerate = av_inv_q(base);
+        Ctx->sample_aspect_ratio = {1, 1};
+        bool fullRange = false;
+        ScalerFormat(fmt, fullRange);
+        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(fmt);
+        if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB))
+            Ctx->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+        // No AV_CODEC_FLAG_GLOBAL_HEADER: AVI players expect the headers in band.
+        ApplyCodecSettings(Ctx.get(), Codec);
+        const int err = avcodec_open2(Ctx.get(), enc, nullptr);
+        if (err >= 0) {
+            firstError = 0;
+            break;
+        }
+        if (firstError == 0) firstError = err;
+    }
+    if (firstError < 0) {
+        Ctx.reset();
+        ThrowAvError("Cannot open " + Codec.Encoder, firstError);
+    }
 
     PixelFormat = fmt;
     const int bits = FormatBitCount(Ctx.get());
@@ -337,15 +376,5 @@ void TVideoEncoder::Flush(std::vector<TEncodedFrame>& out) {
     if (m.Held) {
         out.push_back(std::move(*m.Held));
         m.Held.reset();
-    }
-}
-
-bool CodecAccepts(const TCodecInfo& codec, int width, int height, int frameDuration) {
-    TQuietAvLog quiet;
-    try {
-        TVideoEncoder trial(codec, width, height, frameDuration);
-        return true;
-    } catch (const EMorvantaError&) {
-        return false;
     }
 }
