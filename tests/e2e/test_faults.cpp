@@ -1,10 +1,9 @@
 // Outputs that cannot be written: a missing folder, a folder in the way, a disk that fills up.
 // Each run fails with a message naming the file and the reason, and leaves the folder's files
 // as they were: an older video survives byte for byte and no unfinished file stays beside it.
+// (A disk that fills up while the soundtrack is added: test_keep_earlier.)
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 #include "FaultHarness.h"
@@ -96,36 +95,6 @@ TEST(OutputFaults, DiskFillingUpDuringTheVideoKeepsTheOlderVideo) {
     auto fits = RenderWithFileLimit(full, SmallRender(user.Pictures, user.Output));
     EXPECT_EQ(fits.ExitCode, 0) << fits.Err;
     EXPECT_EQ(test::ReadFile(user.Output), test::ReadFile(reference));
-}
-
-TEST(OutputFaults, DiskFillingUpDuringTheSoundtrackKeepsTheSilentVideo) {
-    TUserFolder user;
-    const std::string mp3 = user.Dir.File("song.mp3");
-    e2e::MakeMp3(mp3, 4.0);
-    test::TempDir scratch;
-    const std::string silent = scratch.File("silent.avi");
-    auto made = Render(SmallRender(user.Pictures, silent));
-    ASSERT_EQ(made.ExitCode, 0) << made.Err;
-    const auto before = e2e::Snapshot(user.Dir.Path());
-
-    // The silent video fits; with 64 kB of sound added the final file does not.
-    const std::uintmax_t limit = fs::file_size(silent) + 4096;
-    auto result =
-        RenderWithFileLimit(limit, Concat(SmallRender(user.Pictures, user.Output), {"-s", mp3}));
-    EXPECT_EQ(result.ExitCode, 1) << result.Err;
-    EXPECT_TRUE(Contains(result.Err, "StreamWrite failed")) << result.Err;
-    EXPECT_TRUE(Contains(result.Err, "(" + std::string(std::strerror(EFBIG)) + ")")) << result.Err;
-    EXPECT_TRUE(Contains(result.Err, "The video without sound was kept at " + user.Output))
-        << result.Err;
-
-    // The silent video replaced the older one, as a finished video does; nothing else changed.
-    EXPECT_EQ(test::ReadFile(user.Output), test::ReadFile(silent));
-    auto after = e2e::Snapshot(user.Dir.Path());
-    auto expected = before;
-    expected["show.avi"] = test::ReadFile(silent);
-    EXPECT_EQ(after, expected) << "no intermediate or partial file stays";
-    EXPECT_EQ(test::Probe(user.Output, "a", "stream=codec_type"), "");
-    EXPECT_EQ(e2e::DecodeErrors(user.Output), "");
 }
 
 // The video itself cannot be aimed at /dev/full (its work file is created exclusively beside the

@@ -93,8 +93,10 @@ TEST(RenderCli, TemporalCheckAndMatchAudioWithoutSoundtrack) {
         PictureArgs(pics)));
     ASSERT_EQ(match.ExitCode, 0) << match.Err;
     EXPECT_NE(match.Err.find("Soundtrack too short or too many picture loaded. Using minimal "
-                             "picture duration."),
-              std::string::npos);
+                             "picture duration.\nThere is no soundtrack to match: each picture "
+                             "lasts 100 ms."),
+              std::string::npos)
+        << match.Err;
     EXPECT_EQ(test::Probe(out, "v:0", "stream=nb_frames"), "4") << "100 ms at 50 ms per frame";
 }
 

@@ -101,10 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
                                 "1"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST(RenderSoundFailure, SoundtrackWithoutUsableFramesKeepsTheSilentVideo) {
+TEST(RenderSoundFailure, SoundtrackWithoutUsableFramesIsRefusedBeforeTheFirstFrame) {
     test::TempDir dir;
     const auto pics = e2e::MakePictures(dir, 2);
-    // Layer I frames: the duration reader accepts them, the multiplexer finds no frame to copy.
+    // Layer I frames: the duration reader accepts them, but the multiplexer finds no frame to
+    // copy; the check before the render applies the multiplexer's rules.
     std::vector<std::uint8_t> layer1;
     for (int i = 0; i < 40; ++i) {
         std::vector<std::uint8_t> frame(136, 0);
@@ -120,9 +121,11 @@ TEST(RenderSoundFailure, SoundtrackWithoutUsableFramesKeepsTheSilentVideo) {
         Concat({"-q", "-c", "DIB", "--single-frame", "--size", "64x48", "-s", sound, "-o", out},
                PictureArgs(pics)));
     EXPECT_EQ(result.ExitCode, 1);
-    EXPECT_NE(result.Err.find("No MPEG audio frame found in " + sound), std::string::npos)
+    EXPECT_NE(result.Err.find("Cannot use the soundtrack " + sound +
+                              ": No MPEG audio frame found in " + sound),
+              std::string::npos)
         << result.Err;
-    EXPECT_EQ(test::Probe(out, "v:0", "stream=nb_frames"), "2") << "the silent video is kept";
+    EXPECT_FALSE(fs::exists(out)) << "nothing was rendered";
     EXPECT_FALSE(fs::exists(dir.File("temp.avi")));
 }
 
