@@ -1,6 +1,7 @@
 #include "lang/U_VersionBlock.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -136,12 +137,17 @@ std::optional<TVersionBlock> ReadVersionBlock(const std::string& path) {
     if (file.Get() < 0) return std::nullopt;
     // Each chunk keeps the marker's length minus one of the previous one, so a marker that
     // straddles two reads is still seen.
-    std::vector<std::uint8_t> buffer(ChunkBytes + VersionBlockMarker.size());
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0) return std::nullopt;
+    // Small files need no more than their own size.
+    const std::size_t chunk =
+        static_cast<std::size_t>(std::min<off_t>(ChunkBytes, std::max<off_t>(info.st_size, 1)));
+    std::vector<std::uint8_t> buffer(chunk + VersionBlockMarker.size());
     std::size_t kept = 0;
     off_t chunkOffset = 0; // file offset of buffer[0]
     int candidates = 0;
     for (;;) {
-        const ssize_t n = ::pread(file.Get(), buffer.data() + kept, ChunkBytes,
+        const ssize_t n = ::pread(file.Get(), buffer.data() + kept, chunk,
                                   chunkOffset + static_cast<off_t>(kept));
         if (n <= 0) return std::nullopt;
         const std::size_t filled = kept + static_cast<std::size_t>(n);
