@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -131,7 +133,22 @@ TEST(Exif, SettingTurnsItOffOnlyWithZero) {
     EXPECT_TRUE(AutoRotateFromSetting("1"));
     EXPECT_TRUE(AutoRotateFromSetting("yes"));
     EXPECT_FALSE(AutoRotateFromSetting("0"));
-    // Tests run with their own settings store.
+    // A store of this test's own, also when it runs outside CTest.
+    test::TempDir dir;
+    struct TStoreFolder {
+        explicit TStoreFolder(const char* folder) {
+            if (const char* old = std::getenv("MORVANTA_CONFIG_DIR")) Old = old;
+            ::setenv("MORVANTA_CONFIG_DIR", folder, 1);
+        }
+        ~TStoreFolder() {
+            if (Old)
+                ::setenv("MORVANTA_CONFIG_DIR", Old->c_str(), 1);
+            else
+                ::unsetenv("MORVANTA_CONFIG_DIR");
+        }
+        std::optional<std::string> Old;
+    } store(dir.Path().c_str());
+    EXPECT_TRUE(ReadAutoRotateSetting()) << "absent means on";
     ASSERT_TRUE(WriteSetting(AutoRotateSettingName, "0"));
     EXPECT_FALSE(ReadAutoRotateSetting());
     ASSERT_TRUE(WriteSetting(AutoRotateSettingName, "1"));
