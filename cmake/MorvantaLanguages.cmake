@@ -16,3 +16,12 @@ if(TARGET morvanta-lang)
     add_custom_target(morvanta_languages ALL DEPENDS ${MORVANTA_LANG_FILES})
     install(FILES ${MORVANTA_LANG_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/morvanta)
 endif()
+
+# The install test installs the language files, so it needs them built; the tests are defined
+# after this fragment runs, hence the deferred call.
+function(morvanta_languages_for_tests)
+    if(TARGET morvanta_languages AND TARGET test_install)
+        add_dependencies(test_install morvanta_languages)
+    endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL morvanta_languages_for_tests)

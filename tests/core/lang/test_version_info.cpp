@@ -152,3 +152,19 @@ TEST(VersionInfo, MissingFileAndBlockWithoutTranslation) {
 }
 
 } // namespace
+
+namespace {
+
+// The fuzzer's seeds: a block cut from a built program, and the same behind decoys.
+TEST(VersionInfo, SeedBlocksRead) {
+    const std::string seeds = std::string(MORVANTA_SOURCE_DIR) + "/tests/fuzz/corpus/versionblock/";
+    for (const char* name : {"morvanta-lang-block.bin", "decoys-then-block.bin"}) {
+        TVersionInfo info;
+        info.SetFileName(seeds + name);
+        EXPECT_EQ(info.InternalName(), "morvanta-lang") << name;
+        EXPECT_EQ(info.FileVersionInt(), PackVersion(info.FileVersion())) << name;
+        EXPECT_NE(GetFileVersionText(seeds + name), "Unable to retrieve file version info") << name;
+    }
+}
+
+} // namespace
