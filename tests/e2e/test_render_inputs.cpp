@@ -87,6 +87,7 @@ TEST(RenderInputs, PhonePhotosAreTurnedUprightUnlessSwitchedOff) {
 
 TEST(RenderInputs, ProjectWithByteOrderMarkKeepsItsSoundtrack) {
     test::TempDir dir;
+    const TConfigDir config(dir.File("config"));
     e2e::MakeMp3(dir.File("track.mp3"), 1.0);
     e2e::MakePictures(dir, 1);
     test::WriteText(dir.File("show.mrv"),
@@ -100,6 +101,7 @@ TEST(RenderInputs, ProjectWithByteOrderMarkKeepsItsSoundtrack) {
 
 TEST(RenderInputs, BinaryFileAsProjectIsRefusedInOneLine) {
     test::TempDir dir;
+    const TConfigDir config(dir.File("config"));
     // A photo saved under a project's name, NUL bytes and all.
     const std::string wrong = dir.File("holiday.mrv");
     test::WriteFile(wrong, exiftest::MarkedJpeg(64, 48));
