@@ -1,6 +1,6 @@
 // Folders the user may not write: read-only from the start, made read-only during the render,
-// and a protected older video the finished file cannot be renamed onto. Run as an unprivileged
-// user, since root ignores permission bits.
+// and a protected older video the finished file cannot be renamed onto (it is kept beside). Run as
+// an unprivileged user, since root ignores permission bits.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -83,11 +83,18 @@ TEST_F(PermissionFaults, FolderMadeReadOnlyDuringTheRenderKeepsTheOlderVideo) {
     const std::string err(errBytes.begin(), errBytes.end());
     EXPECT_TRUE(Contains(err, "Rename failed : Permission denied")) << err;
     EXPECT_TRUE(Contains(err, "Cannot write " + Output() + ": Permission denied")) << err;
-    // Nothing can be removed from a read-only folder: the message names the file left behind.
+    // Nothing can be removed from a read-only folder: the messages name the files left behind,
+    // the work file and the name reserved for the unfinished video.
+    const std::string reserved = (Folder() / "show.partial.avi").string();
+    EXPECT_EQ(work, reserved + ".part");
     EXPECT_TRUE(Contains(err, "The unfinished file " + work + " could not be removed")) << err;
+    EXPECT_TRUE(Contains(err, Output() + " is unchanged. The empty file " + reserved +
+                                  " could not be removed (Permission denied)."))
+        << err;
 
     const auto after = e2e::Snapshot(Folder());
-    EXPECT_EQ(e2e::NewNames(before, after), std::vector<std::string>{fs::path(work).filename()});
+    EXPECT_EQ(e2e::NewNames(before, after),
+              (std::vector<std::string>{"show.partial.avi", "show.partial.avi.part"}));
     for (const auto& [name, bytes] : before) EXPECT_EQ(after.at(name), bytes) << name;
 }
 
@@ -104,7 +111,14 @@ TEST_F(PermissionFaults, ProtectedOlderVideoIsNotReplaced) {
         Command(Concat({"-q", "-c", "DIB", "--single-frame", "--size", "64x48", "-o", Output()},
                        PictureArgs(pictures_))));
     EXPECT_EQ(result.ExitCode, 1) << result.Err;
-    EXPECT_TRUE(Contains(result.Err, "Rename failed : Operation not permitted")) << result.Err;
-    EXPECT_TRUE(Contains(result.Err, "Cannot write " + Output())) << result.Err;
-    EXPECT_EQ(e2e::Snapshot(Folder()), before) << "the finished work file is removed";
+    // The finished video cannot take the protected name: it is kept beside, and said so.
+    const std::string kept = (Folder() / "show.partial.avi").string();
+    EXPECT_TRUE(Contains(result.Err, "The finished video was kept at " + kept +
+                                         ": it could not replace " + Output() +
+                                         " (Operation not permitted)."))
+        << result.Err;
+    const auto after = e2e::Snapshot(Folder());
+    EXPECT_EQ(e2e::NewNames(before, after), std::vector<std::string>{"show.partial.avi"});
+    for (const auto& [name, bytes] : before) EXPECT_EQ(after.at(name), bytes) << name;
+    EXPECT_EQ(test::Probe(kept, "v:0", "stream=nb_frames"), "2");
 }
