@@ -46,6 +46,7 @@ TEST(CliUsage, HelpExplainsEveryOptionInASentenceAndEndsWithTwoExamples) {
     auto help = Render({"--help"});
     ASSERT_EQ(help.ExitCode, 0);
     const std::vector<std::string> lines = Lines(help.Out);
+    for (const auto& line : lines) EXPECT_LE(line.size(), 79u) << "fits 80 columns: " << line;
 
     // The options block: each option's text runs from its line (at most six spaces, then "-")
     // to the next option's, and is one sentence.
