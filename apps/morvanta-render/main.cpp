@@ -1,7 +1,6 @@
 // morvanta-render: a project file or picture list in, a finished AVI out, progress on the
 // terminal. Applies the same rules as the window's "Go !".
 #include <signal.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>

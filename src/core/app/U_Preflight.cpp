@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 
