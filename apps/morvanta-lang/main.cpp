@@ -2,11 +2,9 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "lang/U_LangFile.h"
 #include "lang/U_LangText.h"
 #include "lang/U_VersionInfo.h"
 
