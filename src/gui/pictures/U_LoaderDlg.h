@@ -42,11 +42,13 @@ public:
 
     QProgressBar* pb = nullptr;
 
-protected:
-    // FormCloseQuery: every close request (close box, Alt+F4, Escape) is refused while the
-    // thread runs.
-    void closeEvent(QCloseEvent* event) override;
+    // Escape ends here: refused while the thread runs.
     void reject() override;
+
+protected:
+    // FormCloseQuery: every close request (close box, Alt+F4) is refused while the thread
+    // runs.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void LoaderDone(TThread& thread);

@@ -17,9 +17,9 @@
 namespace guitest {
 
 TShellRecorder::TShellRecorder() {
-    ShellHooks().MessageBox = [this](QWidget*, const QString& text, const QString& caption,
+    ShellHooks().MessageBox = [this](QWidget* owner, const QString& text, const QString& caption,
                                      bool yesNo, int kind) {
-        Boxes.push_back({text, caption, kind});
+        Boxes.push_back({text, caption, kind, owner && owner->isVisible()});
         return yesNo ? Answer : idOk;
     };
     ShellHooks().OpenUrl = [this](const QString& target) {

@@ -23,6 +23,7 @@ public:
         QString Text;
         QString Caption;
         int Kind = 0;
+        bool OwnerVisible = false; // the box's owner window was on screen
     };
     TShellRecorder();
     ~TShellRecorder();

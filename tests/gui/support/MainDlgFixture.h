@@ -10,6 +10,7 @@
 
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
+#include "app/U_Log.h"
 #include "app/U_MainDlg.h"
 
 namespace guitest {
