@@ -26,24 +26,25 @@ std::pair<int, int> PngSize(const std::string& path) {
     return {be(16), be(20)};
 }
 
+// Installs once for the suite; every test checks that the install itself went well, so that a
+// failed install fails the tests rather than skipping them.
 class Install : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        build_ = fs::path(MORVANTA_LANG_EXE).parent_path().string();
         prefix_ = new test::TempDir;
-        const auto r =
-            test::Run({"cmake", "--install", build_, "--prefix", prefix_->Path().string()});
-        ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
+        const std::string build = fs::path(MORVANTA_LANG_EXE).parent_path().string();
+        install_ = test::Run({"cmake", "--install", build, "--prefix", prefix_->Path().string()});
     }
     static void TearDownTestSuite() {
         delete prefix_;
         prefix_ = nullptr;
     }
+    void SetUp() override { ASSERT_EQ(install_.ExitCode, 0) << install_.Out << install_.Err; }
     static std::string At(const std::string& relative) {
         return (prefix_->Path() / relative).string();
     }
 
-    static inline std::string build_;
+    static inline test::CommandResult install_;
     static inline test::TempDir* prefix_ = nullptr;
 };
 
