@@ -14,7 +14,7 @@ PACKAGES := build-essential cmake pkg-config libjpeg62-turbo-dev \
             libharfbuzz-dev libfribidi-dev fonts-wqy-zenhei fonts-noto-core fonts-symbola \
             qt6-base-dev desktop-file-utils appstream
 
-.PHONY: all deps configure build run demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
+.PHONY: all deps configure build run screenshots demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
 
 all: build
 
@@ -43,6 +43,11 @@ build: configure
 # Starts the desktop program from the build tree.
 run: build
 	$(BUILD)/morvanta
+
+# Every form of the desktop program as PNG files (offscreen), for the manual.
+SCREENSHOTS ?= $(CURDIR)/$(BUILD)/screenshots
+screenshots: build
+	cd $(BUILD) && MORVANTA_SCREENSHOTS=$(SCREENSHOTS) ctest --output-on-failure -R '^Screenshots\.'
 
 demo: build
 	./samples/render-demo.sh $(BUILD)
