@@ -37,6 +37,22 @@ std::string VideoFailureText(const TBmpToAvi& writer, const std::string& outputF
 
 } // namespace
 
+TRenderStatus VideoPhaseStatus(TBmpToAvi& writer, const TRunFiles& files,
+                               const std::exception_ptr& error, bool aborted,
+                               std::string& message) {
+    if (error) {
+        writer.Abandon();
+        message = VideoFailureText(writer, files.OutputFile, error);
+        return TRenderStatus::Failed;
+    }
+    if (aborted) return TRenderStatus::Aborted;
+    if (GetFileSizeBytes(files.VideoFile) == 0) {
+        message = EmptyOutputText;
+        return TRenderStatus::Failed;
+    }
+    return TRenderStatus::Done;
+}
+
 TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
                          const TRenderEvents& events) {
     const auto stopRequested = [&] { return events.StopRequested && events.StopRequested(); };
@@ -55,7 +71,7 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
     }
 
     TVideoMakerState state;
-    std::string error;
+    std::exception_ptr failure;
     try {
         SetUpWriter(writer, {request.Width, request.Height, request.FrameDuration, request.FourCC,
                              files.VideoFile});
@@ -71,19 +87,11 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
         callbacks.StopRequested = stopRequested;
         MakeVideo(writer, request.Frames, callbacks, state);
     } catch (...) {
-        writer.Abandon();
-        error = VideoFailureText(writer, request.OutputFile, std::current_exception());
+        failure = std::current_exception();
     }
 
-    TRenderStatus status = TRenderStatus::Done;
-    if (!error.empty())
-        status = TRenderStatus::Failed;
-    else if (state.Aborted)
-        status = TRenderStatus::Aborted;
-    else if (GetFileSizeBytes(files.VideoFile) == 0) {
-        status = TRenderStatus::Failed;
-        error = EmptyOutputText;
-    }
+    std::string error;
+    TRenderStatus status = VideoPhaseStatus(writer, files, failure, state.Aborted, error);
     const bool soundFollows = status == TRenderStatus::Done && !request.SoundFile.empty();
     const TPhaseEnd videoEnd = EndVideoPhase(files, status, soundFollows);
     if (!soundFollows) {

@@ -3,6 +3,7 @@
 // (U_OutputFiles), the writer set-up (U_WriterSetup), the video, and with a soundtrack the
 // multiplexing. The window drives the same steps on its threads.
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -45,6 +46,13 @@ struct TRenderOutcome {
     // The finished output, or what was kept of an unfinished job; "" for nothing.
     std::string KeptFile;
 };
+
+// How a video phase ended, from what its frame loop left: the error that ended it (null for none)
+// and whether a stop request ended it; a render that wrote nothing has failed too. After an error
+// the writer's unfinished file is abandoned. `message` receives the text for Failed: the error's
+// own, naming the file and the system's reason, or the empty-output text.
+TRenderStatus VideoPhaseStatus(TBmpToAvi& writer, const TRunFiles& files,
+                               const std::exception_ptr& error, bool aborted, std::string& message);
 
 // Runs the render on the calling thread. `writer` is set up and opened here.
 TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
