@@ -202,36 +202,100 @@ INSTANTIATE_TEST_SUITE_P(
                      "The video without sound was kept at %Dshow.silent.avi; %Dshow.avi is "
                      "unchanged."},
                     {"show.silent.avi"},
-                    60.0},
-        // The third picture's header is sound, its data cut short: found only when reached.
-        FailureCase{"PictureFailsMidRun",
-                    [](TReRender& run) {
-                        const std::string cut = run.Dir.File("cut.jpg");
-                        auto made = test::Run({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                               "testsrc=size=320x240", "-frames:v", "1", cut});
-                        if (made.ExitCode != 0) throw std::runtime_error(made.Err);
-                        const auto bytes = test::ReadFile(cut);
-                        test::WriteFile(cut, {bytes.begin(), bytes.begin() + bytes.size() / 2});
-                        return std::vector<std::string>{"-q",
-                                                        "-c",
-                                                        "MJPG",
-                                                        "-r",
-                                                        "25",
-                                                        "-t",
-                                                        "4000",
-                                                        "--size",
-                                                        "96x64",
-                                                        "-o",
-                                                        run.Output,
-                                                        run.Pictures[0],
-                                                        run.Pictures[1],
-                                                        cut};
-                    },
-                    {},
-                    {"Cannot load picture %Dcut.jpg: Premature end of JPEG file",
-                     "%Dshow.avi is unchanged."},
-                    {},
                     60.0}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+namespace {
+
+// A JPEG whose header is sound and whose data is cut short: the checks before the render pass
+// it, the render fails when it reaches it.
+std::string MakeCutJpeg(const test::TempDir& dir) {
+    const std::string cut = dir.File("cut.jpg");
+    auto made = test::Run({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                           "testsrc=size=320x240", "-frames:v", "1", cut});
+    if (made.ExitCode != 0) throw std::runtime_error(made.Err);
+    const auto bytes = test::ReadFile(cut);
+    test::WriteFile(cut, {bytes.begin(), bytes.begin() + bytes.size() / 2});
+    return cut;
+}
+
+// The MD5 of every decoded frame, in order.
+std::vector<std::string> FrameHashes(const std::string& file) {
+    const auto r =
+        test::Run({"ffmpeg", "-v", "error", "-i", file, "-map", "0:v", "-f", "framemd5", "-"});
+    std::vector<std::string> hashes;
+    std::size_t at = 0;
+    while (at < r.Out.size()) {
+        const std::size_t end = std::min(r.Out.find('\n', at), r.Out.size());
+        const std::string line = r.Out.substr(at, end - at);
+        if (!line.empty() && line[0] != '#') hashes.push_back(line.substr(line.rfind(',') + 1));
+        at = end + 1;
+    }
+    return hashes;
+}
+
+struct MidRunCase {
+    const char* Name;
+    bool EarlierVideo;
+    const char* KeptName; // where the frames made before the failure are
+    const char* FilesNote;
+};
+
+class PictureFailsMidRun : public ::testing::TestWithParam<MidRunCase> {};
+
+} // namespace
+
+// H264 holds frames back in its encoder: they must still reach the kept file.
+TEST_P(PictureFailsMidRun, KeepsTheFramesMadeBeforeIt) {
+    const MidRunCase& c = GetParam();
+    test::TempDir dir;
+    const auto pictures = e2e::MakePictures(dir, 2);
+    const std::string cut = MakeCutJpeg(dir);
+    const std::string output = dir.File("show.avi");
+    // 25 frames per picture: the first two pictures give 50 frames, then the third fails.
+    const std::vector<std::string> options = {"-q", "-c",   "H264",           "-r",     "25",
+                                              "-t", "1000", "--no-crossfade", "--size", "96x64"};
+    test::TempDir scratch;
+    const std::string reference = scratch.File("two.avi");
+    auto made = e2e::Render(Concat(Concat(options, {"-o", reference}), pictures));
+    ASSERT_EQ(made.ExitCode, 0) << made.Err;
+    std::vector<std::uint8_t> earlier;
+    if (c.EarlierVideo) {
+        made = e2e::Render(Concat(
+            {"-q", "-c", "MJPG", "--single-frame", "--size", "64x48", "-o", output}, pictures));
+        ASSERT_EQ(made.ExitCode, 0) << made.Err;
+        earlier = test::ReadFile(output);
+    }
+    const auto before = e2e::Snapshot(dir.Path());
+
+    const auto result =
+        e2e::Render(Concat(Concat(options, {"-o", output}), Concat(pictures, {cut})));
+    EXPECT_EQ(result.ExitCode, 1) << result.Err;
+    EXPECT_TRUE(Contains(result.Err, "Cannot load picture " + cut + ": Premature end of JPEG file"))
+        << result.Err;
+    EXPECT_TRUE(Contains(result.Err, Expand(c.FilesNote, dir.File("")))) << result.Err;
+
+    const std::string kept = dir.File(c.KeptName);
+    if (c.EarlierVideo) {
+        EXPECT_EQ(test::ReadFile(output), earlier) << "byte-identical";
+    }
+    const auto after = e2e::Snapshot(dir.Path());
+    EXPECT_EQ(e2e::NewNames(before, after), std::vector<std::string>{c.KeptName})
+        << "no work file or reservation stays";
+    EXPECT_TRUE(e2e::NewNames(after, before).empty()) << "nothing of the user's went";
+    EXPECT_EQ(e2e::DecodeErrors(kept), "");
+    const auto expected = FrameHashes(reference);
+    ASSERT_EQ(expected.size(), 50u);
+    EXPECT_EQ(FrameHashes(kept), expected) << "exactly the frames made before the failure";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, PictureFailsMidRun,
+    ::testing::Values(MidRunCase{"OverAnEarlierVideo", true, "show.partial.avi",
+                                 "The unfinished video was kept at %Dshow.partial.avi; %Dshow.avi "
+                                 "is unchanged."},
+                      MidRunCase{"WithoutAnEarlierVideo", false, "show.avi",
+                                 "The unfinished video was kept at %Dshow.avi."}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // The soundtrack cannot be written for want of room: the multiplexing fails at its end.

@@ -62,6 +62,9 @@ public:
     void Close();
     // Releases everything and removes the unfinished file; an older output survives.
     void Abandon();
+    // Open, and no compression or write has failed since: Close can still finish the file with
+    // the frames written so far.
+    bool CanFinish() const { return IsOpen && !failed_; }
 
     // Frames handed to AddFrame since Open.
     std::int32_t FramesAdded() const { return framesAdded_; }

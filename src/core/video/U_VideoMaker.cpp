@@ -5,6 +5,23 @@
 #include "video/U_FrameAhead.h"
 #include "video/U_FrameServer.h"
 
+namespace {
+
+// What the frames written before a failure become. Called while the failure is in flight, so a
+// second failure while finishing is not passed on: the writer then removes its file itself.
+void FinishAfterFailure(TBmpToAvi& writer) {
+    if (writer.CanFinish() && writer.FramesAdded() > 0) {
+        try {
+            writer.Close();
+            return;
+        } catch (...) {
+        }
+    }
+    writer.Abandon();
+}
+
+} // namespace
+
 int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame) {
     if (singleFrame || frameDuration <= 0) return 1;
     const int frames = RoundToInt(static_cast<long double>(pictureDurationMs) / frameDuration);
@@ -63,7 +80,7 @@ void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
         state.Position = 0;
         report(nullptr);
     } catch (...) {
-        writer.Abandon();
+        FinishAfterFailure(writer);
         throw;
     }
 }

@@ -45,7 +45,10 @@ int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame)
 
 // Renders every frame into `writer` (already opened) and closes it. A stop request ends the
 // loop before the next frame and still closes the writer (the partial video stays). A failure
-// abandons the writer's unfinished file, so an older video at the output path survives, and
-// passes the error on; `state` then keeps the last frame written.
+// is passed on with `state` keeping the last frame written; before that, the frames written so
+// far are finished into a playable file when the failure lay outside the writer (a picture that
+// cannot be loaded). A writer that failed itself, or that has no frame yet, is abandoned: its
+// unfinished file is removed. The caller chooses the writer's FileName so that neither can
+// destroy an older video (U_OutputFiles).
 void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
                const TVideoMakerCallbacks& callbacks, TVideoMakerState& state);

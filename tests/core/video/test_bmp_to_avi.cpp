@@ -272,6 +272,7 @@ TEST(BmpToAvi, AFailedRenderKeepsTheOlderOutput) {
         EXPECT_FALSE(avi.WorkFileName().empty());
         EXPECT_TRUE(std::filesystem::exists(avi.WorkFileName()));
         avi.AddFrame(Pattern(32, 16, 1));
+        EXPECT_TRUE(avi.CanFinish());
         try {
             avi.AddFrame(Pattern(16, 16, 2));
             FAIL() << "no error";
@@ -279,6 +280,7 @@ TEST(BmpToAvi, AFailedRenderKeepsTheOlderOutput) {
             EXPECT_EQ(e.Unit(), "U_BmpToAvi");
             EXPECT_EQ(e.Message().rfind("GetObject failed : ", 0), 0u) << e.Message();
         }
+        EXPECT_FALSE(avi.CanFinish()) << "a failed write cannot be finished";
         // Destroyed without Close after the failure.
     }
     EXPECT_EQ(test::ReadFile(out), before);

@@ -1,6 +1,12 @@
 // The frame loop of a render and its thread: positions, progress, Cancel and failures.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <vector>
 
@@ -120,22 +126,88 @@ TEST(VideoMaker, StopBeforeFirstFrameAndDuringFrame) {
     EXPECT_EQ(during.WrittenFrames(), 5);
 }
 
-TEST(VideoMaker, FailureKeepsErrorAndOlderOutput) {
-    Fixture f(2);
-    test::WriteText(f.Output, "an older video");
-    f.Paths.Set(0, f.Dir.File("missing.bmp"));
-    f.Writer.Open();
-    TVideoMakerState state;
-    EXPECT_THROW(MakeVideo(f.Writer, f.Inputs(), {}, state), EMorvantaError);
-    EXPECT_EQ(state.Position, 0);
-    EXPECT_FALSE(state.Aborted);
-    EXPECT_EQ(test::ReadFile(f.Output).size(), 14u) << "the older output survives";
-    std::size_t files = 0;
-    for (const auto& entry : fs::directory_iterator(f.Dir.Path())) {
-        (void)entry;
-        ++files;
+namespace {
+
+std::vector<std::string> FolderNames(const test::TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A render whose writer runs out of room after a few frames, in a child limited to `bytes` per
+// file. Returns the child's verdict: 0 when MakeVideo failed with the writer's StreamWrite error
+// and left state.Position at a later frame.
+int RenderWithFileLimit(Fixture& f, rlim_t bytes) {
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        int code = 2; // no error at all
+        TVideoMakerState state;
+        try {
+            f.Writer.Open();
+            MakeVideo(f.Writer, f.Inputs(), {}, state);
+        } catch (const EAssertionFailed& e) {
+            code = e.Message().rfind("StreamWrite failed. Err: $", 0) == 0 && state.Position > 0
+                       ? 0
+                       : 3;
+        } catch (...) {
+            code = 4;
+        }
+        _exit(code);
     }
-    EXPECT_EQ(files, 3u) << "the two pictures and the older output, no unfinished file";
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
+// A picture that cannot be loaded ends the render, and the frames written before it are
+// finished into a playable file; a writer that failed itself, or has nothing yet, leaves none.
+TEST(VideoMaker, AFailureFinishesWhatTheWriterCanStillFinish) {
+    // The second picture is missing: the first picture's 25 frames are kept, closed properly.
+    Fixture second(2);
+    second.Paths.Set(1, second.Dir.File("missing.bmp"));
+    second.Writer.Open();
+    TVideoMakerState state;
+    EXPECT_THROW(MakeVideo(second.Writer, second.Inputs(), {}, state), EMorvantaError);
+    EXPECT_EQ(state.Position, 24) << "the last frame written stays reported";
+    EXPECT_FALSE(state.Aborted);
+    EXPECT_TRUE(second.Writer.IsClosed);
+    EXPECT_EQ(second.WrittenFrames(), 25);
+    EXPECT_EQ(test::Probe(second.Output, "v:0", "stream=nb_read_frames", true), "25");
+    EXPECT_EQ(FolderNames(second.Dir), (std::vector<std::string>{"out.avi", "p0.bmp", "p1.bmp"}))
+        << "no work file stays";
+
+    // The same in the plain loop.
+    Fixture plain(2);
+    plain.Paths.Set(1, plain.Dir.File("missing.bmp"));
+    plain.Writer.Open();
+    TVideoMakerInputs inputs = plain.Inputs();
+    inputs.Sequential = true;
+    EXPECT_THROW(MakeVideo(plain.Writer, inputs, {}, state), EMorvantaError);
+    EXPECT_EQ(plain.WrittenFrames(), 25);
+
+    // The first picture is missing: no frame, so nothing replaces the older output.
+    Fixture first(2);
+    test::WriteText(first.Output, "an older video");
+    first.Paths.Set(0, first.Dir.File("missing.bmp"));
+    first.Writer.Open();
+    TVideoMakerState none;
+    EXPECT_THROW(MakeVideo(first.Writer, first.Inputs(), {}, none), EMorvantaError);
+    EXPECT_EQ(none.Position, 0);
+    EXPECT_EQ(test::ReadFile(first.Output).size(), 14u);
+    EXPECT_EQ(FolderNames(first.Dir), (std::vector<std::string>{"out.avi", "p0.bmp", "p1.bmp"}));
+
+    // The writer runs out of room mid-run: its unfinished file is removed as before.
+    Fixture full(2);
+    EXPECT_EQ(RenderWithFileLimit(full, 20 * 1024), 0);
+    EXPECT_EQ(FolderNames(full.Dir), (std::vector<std::string>{"p0.bmp", "p1.bmp"}));
 }
 
 TEST(VideoMakerThd, ReportsOnMainThreadAndKeepsError) {
