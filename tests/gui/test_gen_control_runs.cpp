@@ -3,12 +3,16 @@
 // files are checked with ffprobe.
 #include <gtest/gtest.h>
 
+#include <QThread>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "TestSupport.h"
+#include "platform/U_QtDispatcher.h"
 #include "platform/U_Shell.h"
+#include "platform/base/U_Errors.h"
+#include "platform/os/U_Thread.h"
 #include "test_gen_control_fixture.h"
 
 namespace guitest {
@@ -214,6 +218,50 @@ TEST_F(TGenRunTest, ClosingDuringARunStopsItAndClosesWhenItHasEnded) {
     EXPECT_TRUE(DoneShown.empty());
     EXPECT_EQ(Frames(Out()), 3);
     Window.reset(); // frees what the finished worker used
+}
+
+} // namespace
+} // namespace guitest
+
+namespace guitest {
+namespace {
+
+// A worker whose synchronised call throws: the error must come back to the worker, and the end
+// handler must still run on the main thread.
+class TThrowingCall : public TThread {
+public:
+    using TThread::TThread;
+    std::string Caught;
+    bool CallOnMain = false;
+
+protected:
+    void Execute() override {
+        try {
+            Synchronize([this] {
+                CallOnMain = QThread::currentThread() == qApp->thread();
+                throw EMorvantaError("refused on the main thread");
+            });
+        } catch (const EMorvantaError& e) {
+            Caught = e.what();
+        }
+        Synchronize([] { throw EMorvantaError("left unhandled"); });
+    }
+};
+
+TEST_F(TGenRunTest, TheDispatcherHandsAnErrorOfTheSynchronisedCallBackToTheWorker) {
+    Start();
+    TThrowingCall worker(W().Dispatcher);
+    bool handlerOnMain = false;
+    worker.OnTerminate = [&](TThread&) {
+        handlerOnMain = QThread::currentThread() == qApp->thread();
+    };
+    worker.Start();
+    ASSERT_TRUE(SpinUntil([&] { return worker.Finished(); }, 5000));
+    EXPECT_TRUE(worker.CallOnMain);
+    EXPECT_EQ(worker.Caught, "refused on the main thread");
+    EXPECT_TRUE(handlerOnMain);
+    EXPECT_EQ(worker.FatalMessage(), "left unhandled") << "kept as the thread's error";
+    worker.WaitFor();
 }
 
 } // namespace
