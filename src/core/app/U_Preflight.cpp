@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 
 #include "app/U_Project.h"
@@ -52,25 +51,16 @@ std::vector<std::uint8_t> ReadStart(const std::string& path, std::uint64_t limit
     return bytes;
 }
 
-// Runs the render's own decoder with no pixel budget: it reads and checks the header, then
-// refuses the picture as too large before it touches a pixel. That refusal is the one answer that
-// says the header is sound, and it carries the size, checked here against the real budget.
-// Returns the decoder's complaint, or "" for a sound header within the budget.
+// The render's decoder's own header check, within the render's pixel budget. Returns its
+// complaint, or "" for a sound header.
 std::string HeaderComplaint(const std::vector<std::uint8_t>& bytes, bool jpeg, bool autoRotate) {
-    TBitmap32 unused;
     try {
         if (jpeg)
-            DecodeJpeg(bytes, 0, unused, {.AutoRotate = autoRotate});
+            ReadJpegHeader(bytes, MaxPicturePixels, autoRotate);
         else
-            DecodeBmp(bytes, 0, unused);
+            ReadBmpHeader(bytes, MaxPicturePixels);
     } catch (const EMorvantaError& e) {
-        unsigned long long width = 0;
-        unsigned long long height = 0;
-        if (std::sscanf(e.what(), "Picture too large (%llu x %llu pixels", &width, &height) != 2)
-            return e.what();
-        if (width * height <= MaxPicturePixels) return {};
-        return "Picture too large (" + std::to_string(width) + " x " + std::to_string(height) +
-               " pixels, at most " + std::to_string(MaxPicturePixels) + " allowed)";
+        return e.what();
     }
     return {};
 }

@@ -96,6 +96,7 @@ void ChooseScale(j_decompress_ptr cinfo, bool swapsSides, int fitWidth, int fitH
 
 // The only function that calls libjpeg after the jump point: it holds no object with a
 // destructor, so the error exit's longjmp skips nothing. Errors are thrown by the caller.
+// Without `out` it stops where the picture data would be read.
 TResult RunDecoder(TDecompressor* d, const std::uint8_t* data, std::size_t size,
                    std::uint64_t maxPixels, int orientation, const TJpegDecodeOptions& options,
                    TBitmap32* out) {
@@ -131,6 +132,14 @@ TResult RunDecoder(TDecompressor* d, const std::uint8_t* data, std::size_t size,
     const bool inverted = cmyk && cinfo->saw_Adobe_marker;
     if (options.FitWidth > 0 && options.FitHeight > 0)
         ChooseScale(cinfo, OrientationSwapsSides(orientation), options.FitWidth, options.FitHeight);
+    if (!out) {
+        // A progressive file's set-up would buffer all of its data; one scan's reads none.
+        if (jpeg_has_multiple_scans(cinfo))
+            jpeg_calc_output_dimensions(cinfo);
+        else
+            jpeg_start_decompress(cinfo);
+        return TResult::Ok;
+    }
 
     jpeg_start_decompress(cinfo);
     const int width = static_cast<int>(cinfo->output_width);
@@ -167,16 +176,14 @@ TResult RunDecoder(TDecompressor* d, const std::uint8_t* data, std::size_t size,
     return TResult::Ok;
 }
 
-} // namespace
-
-void DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TBitmap32& out,
-                const TJpegDecodeOptions& options) {
+// Runs the decoder; throws its fault. Returns the orientation it applied.
+int Run(TDecompressor& d, std::span<const std::uint8_t> data, std::uint64_t maxPixels,
+        const TJpegDecodeOptions& options, TBitmap32* out) {
     if (data.empty()) throw EMorvantaError("Empty JPEG file");
     const int orientation = options.AutoRotate ? JpegOrientation(data) : ExifUpright;
-    TDecompressor d;
-    switch (RunDecoder(&d, data.data(), data.size(), maxPixels, orientation, options, &out)) {
+    switch (RunDecoder(&d, data.data(), data.size(), maxPixels, orientation, options, out)) {
     case TResult::Ok:
-        return;
+        return orientation;
     case TResult::TooLarge:
         throw EMorvantaError("Picture too large (" + std::to_string(d.Info.image_width) + " x " +
                              std::to_string(d.Info.image_height) + " pixels, at most " +
@@ -185,4 +192,22 @@ void DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TBi
         break;
     }
     throw EMorvantaError(d.Err.Message[0] != '\0' ? d.Err.Message : "JPEG decoding failed");
+}
+
+} // namespace
+
+void DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TBitmap32& out,
+                const TJpegDecodeOptions& options) {
+    TDecompressor d;
+    Run(d, data, maxPixels, options, &out);
+}
+
+TJpegHeader ReadJpegHeader(std::span<const std::uint8_t> data, std::uint64_t maxPixels,
+                           bool autoRotate) {
+    TDecompressor d;
+    const int orientation = Run(d, data, maxPixels, {.AutoRotate = autoRotate}, nullptr);
+    const int width = static_cast<int>(d.Info.output_width);
+    const int height = static_cast<int>(d.Info.output_height);
+    if (OrientationSwapsSides(orientation)) return {height, width, orientation};
+    return {width, height, orientation};
 }

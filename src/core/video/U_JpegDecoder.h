@@ -25,3 +25,16 @@ struct TJpegDecodeOptions {
 // a file cut short.
 void DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TBitmap32& out,
                 const TJpegDecodeOptions& options = {});
+
+// What DecodeJpeg would deliver for these bytes, from the header alone: the upright size (the
+// stored one turned by the EXIF orientation when autoRotate) and that orientation (1 when not
+// turned). The header passes the same libjpeg checks and pixel budget as in DecodeJpeg, and for
+// a file of one scan also the decoder's set-up; no picture data is read, so a file cut short
+// after its header passes here and fails in DecodeJpeg. Throws DecodeJpeg's EMorvantaError.
+struct TJpegHeader {
+    int Width = 0;
+    int Height = 0;
+    int Orientation = 1;
+};
+TJpegHeader ReadJpegHeader(std::span<const std::uint8_t> data, std::uint64_t maxPixels,
+                           bool autoRotate = true);

@@ -428,3 +428,88 @@ TEST(BmpDecoder, AgreesWithFfmpegOnItsOwnBmpFiles) {
         EXPECT_EQ(mismatches, 0) << format;
     }
 }
+
+namespace {
+
+struct HeaderCase {
+    const char* Name;
+    bool Sound; // the header passes
+    std::vector<std::uint8_t> Bytes;
+    std::uint64_t MaxPixels;
+    // The header passes though the decoding fails: a fault that only reading the pixels finds.
+    bool OnlyDecodingFails = false;
+};
+
+std::vector<HeaderCase> HeaderCases() {
+    const auto idx = MakeIndices(40, 30, 16);
+    const auto rgb24 = EncodeVariant({TKind::Rgb24, false, false, ""}, idx, 16);
+    const auto rle8 = EncodeVariant({TKind::Rle8, false, false, ""}, idx, 16);
+    const auto pal8 = EncodeVariant({TKind::Pal8, false, false, ""}, idx, 16);
+    auto resized = [&](std::uint32_t w, std::uint32_t h) {
+        auto b = rgb24;
+        Put32(b, 18, w);
+        Put32(b, 22, h);
+        return b;
+    };
+    auto cut = [](const std::vector<std::uint8_t>& b, std::size_t n) {
+        return std::vector<std::uint8_t>(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
+    };
+    auto palette = cut(pal8, 54 + 64);
+    Put32(palette, 46, 256);
+    const std::vector<std::uint8_t> jpegStart = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I',
+                                                 'F',  0,    1,    1,    0, 0,  1,   0,   1};
+    return {
+        {"Plain24", true, rgb24, NoLimit},
+        {"Palette8", true, pal8, NoLimit},
+        {"Rle8", true, rle8, NoLimit},
+        {"TopDown32", true, EncodeVariant({TKind::Rgb32, true, false, ""}, idx, 16), NoLimit},
+        {"Os2Palette4", true, EncodeVariant({TKind::Pal4, false, true, ""}, idx, 16), NoLimit},
+        {"V5Bitfields", true, EncodeVariant({TKind::V5Bf32, false, false, ""}, idx, 16), NoLimit},
+        {"Empty", false, {}, NoLimit},
+        {"HeaderCut", false, cut(rgb24, 30), NoLimit},
+        {"PixelsCut", false, cut(rgb24, 1000), NoLimit},
+        {"PaletteCut", false, palette, NoLimit},
+        {"RleStreamCut", true, cut(rle8, rle8.size() - 200), NoLimit, true},
+        {"ZeroWidth", false, resized(0, 30), NoLimit},
+        {"ZeroHeight", false, resized(40, 0), NoLimit},
+        {"HugeOverTheBudget", false, resized(100000, 100000), 256ull * 1000 * 1000},
+        {"HugeWithinTheBudgetButNotInTheFile", false, resized(100000, 100000), NoLimit},
+        {"OnePixelOverTheBudget", false, rgb24, 40 * 30 - 1},
+        {"TallestTopDown", false, resized(1, 0x80000000u), NoLimit},
+        {"AJpeg", false, jpegStart, NoLimit},
+        {"Text", false, std::vector<std::uint8_t>(100, 'x'), NoLimit},
+    };
+}
+
+class BmpHeader : public ::testing::TestWithParam<HeaderCase> {};
+
+} // namespace
+
+// Reading the header alone accepts exactly what decoding accepts, with the same size, and
+// refuses with the same words.
+TEST_P(BmpHeader, AgreesWithTheFullDecode) {
+    const HeaderCase& c = GetParam();
+    std::string headerError;
+    TBmpHeader header;
+    try {
+        header = ReadBmpHeader(c.Bytes, c.MaxPixels);
+    } catch (const EMorvantaError& e) {
+        headerError = e.what();
+    }
+    EXPECT_EQ(headerError.empty(), c.Sound) << headerError;
+    const std::string decodeError = DecodeError(c.Bytes, c.MaxPixels);
+    if (c.OnlyDecodingFails) {
+        EXPECT_EQ(headerError, "");
+        EXPECT_NE(decodeError, "(no error)");
+    } else if (decodeError == "(no error)") {
+        EXPECT_EQ(headerError, "");
+        const TBitmap32 decoded = Decode(c.Bytes, c.MaxPixels);
+        EXPECT_EQ(header.Width, decoded.Width);
+        EXPECT_EQ(header.Height, decoded.Height);
+    } else {
+        EXPECT_EQ(headerError, decodeError);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BmpHeader, ::testing::ValuesIn(HeaderCases()),
+                         [](const auto& info) { return std::string(info.param.Name); });

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "ExifTestFiles.h"
 #include "ImageTestFiles.h"
 #include "TestSupport.h"
 #include "platform/base/U_Errors.h"
@@ -350,5 +353,131 @@ TEST(ImageFile, DemoPicturesLoadLikeFfmpegDecodesThem) {
     for (std::uint32_t p : grey.Bitmap.Pixels) {
         ASSERT_EQ(RedOf(p), GreenOf(p));
         ASSERT_EQ(GreenOf(p), BlueOf(p));
+    }
+}
+
+namespace {
+
+// `jpeg` with the size in its frame header (SOF0 or SOF2) replaced.
+std::vector<std::uint8_t> WithFrameSize(std::vector<std::uint8_t> jpeg, int w, int h) {
+    std::size_t at = 2;
+    while (at + 9 < jpeg.size() && jpeg[at] == 0xFF) {
+        if (jpeg[at + 1] == 0xC0 || jpeg[at + 1] == 0xC2) {
+            jpeg[at + 5] = static_cast<std::uint8_t>(h >> 8);
+            jpeg[at + 6] = static_cast<std::uint8_t>(h);
+            jpeg[at + 7] = static_cast<std::uint8_t>(w >> 8);
+            jpeg[at + 8] = static_cast<std::uint8_t>(w);
+            return jpeg;
+        }
+        at += 2 + (static_cast<std::size_t>(jpeg[at + 2]) << 8 | jpeg[at + 3]);
+    }
+    throw std::runtime_error("no frame header");
+}
+
+std::vector<std::uint8_t> Cut(const std::vector<std::uint8_t>& bytes, std::size_t n) {
+    return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n)};
+}
+
+struct JpegHeaderCase {
+    const char* Name;
+    bool Sound; // the header passes
+    std::vector<std::uint8_t> Bytes;
+    std::uint64_t MaxPixels = DefaultMaxPicturePixels;
+    bool AutoRotate = true;
+    // The header passes though the decoding fails: a fault that only reading the data finds.
+    bool OnlyDecodingFails = false;
+};
+
+std::vector<JpegHeaderCase> JpegHeaderCases() {
+    const auto baseline = RgbJpeg(false, 320, 240);
+    const auto progressive = RgbJpeg(true, 320, 240);
+    const auto turned = exiftest::WithOrientation(exiftest::MarkedJpeg(64, 48), 6);
+    return {
+        {"Baseline", true, baseline},
+        {"Progressive", true, progressive},
+        {"Grey", true,
+         MakeJpeg(BlockSamples(40, 24, 1, {{30}, {200}}), 40, 24, {95, false, JCS_GRAYSCALE})},
+        {"Cmyk", true,
+         MakeJpeg(BlockSamples(40, 24, 4, {{0, 255, 255, 0}}), 40, 24, {95, false, JCS_CMYK})},
+        {"TurnedUpright", true, turned},
+        {"TurnedAsStored", true, turned, DefaultMaxPicturePixels, false},
+        {"DataCut", true, Cut(baseline, baseline.size() / 2), DefaultMaxPicturePixels, true, true},
+        {"ProgressiveDataCut", true, Cut(progressive, progressive.size() / 2),
+         DefaultMaxPicturePixels, true, true},
+        {"Empty", false, {}},
+        {"HeaderCut", false, Cut(baseline, 100)},
+        {"ZeroWidth", false, WithFrameSize(baseline, 0, 240)},
+        {"ZeroHeight", false, WithFrameSize(baseline, 320, 0)},
+        {"HugeOverTheBudget", false, WithFrameSize(baseline, 60000, 60000)},
+        {"ProgressiveHugeOverTheBudget", false, WithFrameSize(progressive, 60000, 60000)},
+        {"OnePixelOverTheBudget", false, baseline, 320 * 240 - 1},
+        {"ABmp", false, imgtest::MakeBmp24(imgtest::SolidBitmap(8, 8, 0xFF102030u))},
+        {"Text", false, std::vector<std::uint8_t>(100, 'x')},
+    };
+}
+
+class JpegHeader : public ::testing::TestWithParam<JpegHeaderCase> {};
+
+} // namespace
+
+// Reading the header alone accepts exactly what decoding accepts, with the size the decoding
+// delivers (upright when turned), and refuses with the same words.
+TEST_P(JpegHeader, AgreesWithTheFullDecode) {
+    const JpegHeaderCase& c = GetParam();
+    std::string headerError;
+    TJpegHeader header;
+    try {
+        header = ReadJpegHeader(c.Bytes, c.MaxPixels, c.AutoRotate);
+    } catch (const EMorvantaError& e) {
+        headerError = e.what();
+    }
+    EXPECT_EQ(headerError.empty(), c.Sound) << headerError;
+    std::string decodeError;
+    TBitmap32 decoded;
+    try {
+        DecodeJpeg(c.Bytes, c.MaxPixels, decoded, {.AutoRotate = c.AutoRotate});
+    } catch (const EMorvantaError& e) {
+        decodeError = e.what();
+    }
+    if (c.OnlyDecodingFails) {
+        EXPECT_NE(decodeError, "");
+    } else if (decodeError.empty()) {
+        EXPECT_EQ(header.Width, decoded.Width);
+        EXPECT_EQ(header.Height, decoded.Height);
+    } else {
+        EXPECT_EQ(headerError, decodeError);
+    }
+    // libjpeg's and our own words for what is wrong.
+    static const std::map<std::string, std::string> refusals = {
+        {"DataCut", "Premature end of JPEG file"},
+        {"Empty", "Empty JPEG file"},
+        {"HeaderCut", "Premature end of JPEG file"},
+        {"ZeroWidth", "Empty JPEG image"},
+        {"ZeroHeight", "Empty JPEG image"},
+        {"HugeOverTheBudget", "Picture too large (60000 x 60000 pixels"},
+        {"ProgressiveHugeOverTheBudget", "Picture too large (60000 x 60000 pixels"},
+        {"OnePixelOverTheBudget", "Picture too large (320 x 240 pixels, at most 76799 allowed)"},
+        {"ABmp", "Not a JPEG file"},
+        {"Text", "Not a JPEG file"}};
+    if (const auto it = refusals.find(c.Name); it != refusals.end()) {
+        EXPECT_NE(decodeError.find(it->second), std::string::npos) << decodeError;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, JpegHeader, ::testing::ValuesIn(JpegHeaderCases()),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(JpegHeader, NamesTheOrientationItApplied) {
+    const auto stored = exiftest::MarkedJpeg(64, 48);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const auto bytes = exiftest::WithOrientation(stored, orientation);
+        const TJpegHeader turned = ReadJpegHeader(bytes, DefaultMaxPicturePixels);
+        EXPECT_EQ(turned.Orientation, orientation);
+        const bool swaps = orientation >= 5;
+        EXPECT_EQ(turned.Width, swaps ? 48 : 64) << orientation;
+        EXPECT_EQ(turned.Height, swaps ? 64 : 48) << orientation;
+        const TJpegHeader asStored = ReadJpegHeader(bytes, DefaultMaxPicturePixels, false);
+        EXPECT_EQ(asStored.Orientation, 1);
+        EXPECT_EQ(asStored.Width, 64);
     }
 }

@@ -151,13 +151,35 @@ THeader ReadHeader(std::span<const std::uint8_t> data) {
     return h;
 }
 
-void DecodeUncompressed(std::span<const std::uint8_t> data, const THeader& h, TBitmap32& out) {
-    const std::uint64_t rowBits = static_cast<std::uint64_t>(h.Width) * h.BitCount;
-    const std::uint64_t stride = (rowBits + 31) / 32 * 4;
-    // The last row's padding is sometimes missing from the file; tolerate that.
-    const std::uint64_t needed = stride * (h.Height - 1) + (rowBits + 7) / 8;
-    if (needed > data.size() - h.PixelOffset) Fail("BMP pixel data runs past the end of the file");
+bool IsRle(const THeader& h) {
+    return h.Compression == BI_RLE8 || h.Compression == BI_RLE4;
+}
 
+std::uint64_t StrideOf(const THeader& h) {
+    const std::uint64_t rowBits = static_cast<std::uint64_t>(h.Width) * h.BitCount;
+    return (rowBits + 31) / 32 * 4;
+}
+
+// The header as the decoder accepts it: readable, within the pixel budget, and for uncompressed
+// rows with all its rows in the file.
+THeader CheckedHeader(std::span<const std::uint8_t> data, std::uint64_t maxPixels) {
+    THeader h = ReadHeader(data);
+    const std::uint64_t pixels = static_cast<std::uint64_t>(h.Width) * h.Height;
+    if (pixels > maxPixels || h.Width > INT32_MAX || h.Height > INT32_MAX)
+        Fail("Picture too large (" + std::to_string(h.Width) + " x " + std::to_string(h.Height) +
+             " pixels, at most " + std::to_string(maxPixels) + " allowed)");
+    if (!IsRle(h)) {
+        const std::uint64_t rowBits = static_cast<std::uint64_t>(h.Width) * h.BitCount;
+        // The last row's padding is sometimes missing from the file; tolerate that.
+        const std::uint64_t needed = StrideOf(h) * (h.Height - 1) + (rowBits + 7) / 8;
+        if (needed > data.size() - h.PixelOffset)
+            Fail("BMP pixel data runs past the end of the file");
+    }
+    return h;
+}
+
+void DecodeUncompressed(std::span<const std::uint8_t> data, const THeader& h, TBitmap32& out) {
+    const std::uint64_t stride = StrideOf(h);
     out.SetSize(static_cast<int>(h.Width), static_cast<int>(h.Height));
     const TChannel red(h.Masks[0]), green(h.Masks[1]), blue(h.Masks[2]);
     const int w = out.Width;
@@ -250,13 +272,14 @@ void DecodeRle(std::span<const std::uint8_t> data, const THeader& h, TBitmap32& 
 } // namespace
 
 void DecodeBmp(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TBitmap32& out) {
-    const THeader h = ReadHeader(data);
-    const std::uint64_t pixels = static_cast<std::uint64_t>(h.Width) * h.Height;
-    if (pixels > maxPixels || h.Width > INT32_MAX || h.Height > INT32_MAX)
-        Fail("Picture too large (" + std::to_string(h.Width) + " x " + std::to_string(h.Height) +
-             " pixels, at most " + std::to_string(maxPixels) + " allowed)");
-    if (h.Compression == BI_RLE8 || h.Compression == BI_RLE4)
+    const THeader h = CheckedHeader(data, maxPixels);
+    if (IsRle(h))
         DecodeRle(data, h, out);
     else
         DecodeUncompressed(data, h, out);
+}
+
+TBmpHeader ReadBmpHeader(std::span<const std::uint8_t> data, std::uint64_t maxPixels) {
+    const THeader h = CheckedHeader(data, maxPixels);
+    return {static_cast<int>(h.Width), static_cast<int>(h.Height)};
 }

@@ -13,3 +13,13 @@
 // Pictures of more than maxPixels pixels are refused before any pixel is allocated.
 // Throws EMorvantaError with a short reason (without the file name) on any fault.
 void DecodeBmp(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TBitmap32& out);
+
+// The size of a .bmp file's picture, from everything DecodeBmp checks before it reads a pixel:
+// the headers, palette and masks, the pixel budget and, for uncompressed rows, that the file
+// holds them. `data` is the whole file. Throws the EMorvantaError DecodeBmp would throw for the
+// same bytes; an RLE stream is only checked by decoding it.
+struct TBmpHeader {
+    int Width = 0;
+    int Height = 0;
+};
+TBmpHeader ReadBmpHeader(std::span<const std::uint8_t> data, std::uint64_t maxPixels);
