@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,8 @@
 
 #include "app/U_Log.h"
 #include "app/U_RunSettings.h"
+#include "lang/U_LangList.h"
+#include "lang/U_MainLanguages.h"
 #include "lang/U_TextStorage.h"
 #include "lang/U_VersionInfo.h"
 #include "pictures/U_LoaderDlg.h"
@@ -97,6 +100,10 @@ void TMainDlg::AppEvtActivate() {
     if (started_) return;
     started_ = true;
     hide();
+    // The language goes first, so that the window starts in it; "-co" writes the reference
+    // file with the English texts before that.
+    if (!langue) langue = SetUpLanguages(*this);
+    langue->FirstActivation(QCoreApplication::arguments().mid(1));
     RecordInstallPath();
     SetCaption();
     DropList.clear();

@@ -43,6 +43,7 @@ class TFrameServer;
 class TImageControl;
 class TJumpDlg;
 class TKLog;
+class TLangList;
 class TLinkLabel;
 class TLoaderDlg;
 class TProcessSuccessDlg;
@@ -101,6 +102,8 @@ public:
     std::unique_ptr<TTextStorage> main_ts;
     // Runs the workers' synchronised calls on this thread.
     TQtDispatcher* Dispatcher = nullptr;
+    // The language packs; made at the first activation, when every form exists.
+    TLangList* langue = nullptr;
 
     // ---- Controls, named as in the design ----
     QFrame* modes_pnl = nullptr;

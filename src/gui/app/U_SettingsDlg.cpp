@@ -1,5 +1,7 @@
 #include "app/U_SettingsDlg.h"
 
+#include "lang/U_LanguageChoice.h"
+
 #include <QListWidget>
 #include <QVBoxLayout>
 
@@ -9,7 +11,7 @@ TSettingsDlg::TSettingsDlg(QWidget* parent) : QDialog(parent) {
     setFont(QFont("DejaVu Sans", 8));
     setFixedSize(394, 355);
 
-    lng = new QListWidget(this);
+    lng = new TLanguageChoice(this);
     lng->setObjectName("lng");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lng);
