@@ -23,6 +23,7 @@
 #include "app/U_Log.h"
 #include "lang/U_VersionInfo.h"
 #include "platform/U_Controls.h"
+#include "platform/U_FitCaptions.h"
 #include "platform/U_QtDispatcher.h"
 #include "platform/os/U_Settings.h"
 #include "platform/os/U_Thread.h"
@@ -36,15 +37,6 @@ QString CaptionOf(QWidget* w) {
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
     if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
     return "(no caption)";
-}
-
-// The width a control needs to show its whole caption.
-int NeededWidth(QWidget* w) {
-    const int text = w->fontMetrics().horizontalAdvance(CaptionOf(w));
-    if (qobject_cast<QCheckBox*>(w) || qobject_cast<QToolButton*>(w)) return w->sizeHint().width();
-    if (qobject_cast<QPushButton*>(w)) return text + 6;
-    if (qobject_cast<QGroupBox*>(w)) return text + 16;
-    return text;
 }
 
 } // namespace
@@ -95,7 +87,7 @@ TEST_F(TMainDlgTest, ControlsCarryTheirDesignNamesCaptionsAndPlaces) {
         auto* w = W().findChild<QWidget*>(c.name);
         ASSERT_NE(w, nullptr) << c.name;
         EXPECT_EQ(CaptionOf(w), c.caption) << c.name;
-        EXPECT_LE(NeededWidth(w), w->width()) << c.name << " is cut off";
+        EXPECT_LE(CaptionWidth(w), w->width()) << c.name << " is cut off";
     }
     for (const char* name :
          {"thumb_rct", "thumbstats_lbl", "sound_txt", "audioduration_lbl", "codecs_cmb", "res_cmb",
@@ -119,6 +111,49 @@ TEST_F(TMainDlgTest, ControlsCarryTheirDesignNamesCaptionsAndPlaces) {
         EXPECT_EQ(W().ThumbSlots[k]->geometry(), QRect(32 + 103 * k + 1, 17, 100, 75));
     EXPECT_EQ(W().settings_btn->y() < W().help_btn->y() && W().help_btn->y() < W().about_btn->y(),
               true);
+}
+
+TEST_F(TMainDlgTest, LongerCaptionsWidenTheirControlsOrWrapWithoutOverlapping) {
+    Start();
+    const std::string wide(300, 'x');
+    const struct {
+        QWidget* w;
+        const char* caption;
+    } longer[] = {
+        {W().osd_chk, "Afficher les légendes des photos dans la vidéo (sous-titres)"},
+        {W().time_lbl, "Zeit pro Bild in Millisekunden :"},
+        {W().fps_lbl, "Bilder/Sekunde :"},
+        {W().resetaudio_btn, "Zurücksetzen"},
+        {W().sound_btn, "Durchsuchen..."},
+        {W().audioduration_lbl, wide.c_str()},
+    };
+    for (const auto& c : longer) {
+        if (auto* b = qobject_cast<QAbstractButton*>(c.w)) b->setText(c.caption);
+        if (auto* l = qobject_cast<QLabel*>(c.w)) l->setText(c.caption);
+        EXPECT_GT(CaptionWidth(c.w), c.w->width()) << c.caption;
+    }
+    const QRect fpsEdit = W().FPS_txt->geometry();
+    W().langueAfterLanguageSwitch();
+    for (QWidget* w : std::initializer_list<QWidget*>{W().osd_chk, W().resetaudio_btn})
+        EXPECT_LE(CaptionWidth(w), w->width()) << w->objectName().toStdString();
+    EXPECT_TRUE(W().time_lbl->wordWrap()) << "no room beside it: it wraps";
+    EXPECT_TRUE(W().fps_lbl->wordWrap());
+    EXPECT_EQ(W().sound_btn->toolTip(), "Durchsuchen...") << "hemmed in: the tool tip tells";
+    EXPECT_TRUE(W().audioduration_lbl->wordWrap()) << "too long for any room: it wraps";
+    EXPECT_EQ(W().FPS_txt->geometry(), fpsEdit) << "neighbours stay where they are";
+
+    // No two controls of a group overlap.
+    for (QWidget* group : W().centralWidget()->findChildren<QWidget*>()) {
+        std::vector<QWidget*> controls;
+        for (QObject* o : group->children())
+            if (auto* w = qobject_cast<QWidget*>(o); w && CaptionWidth(w) > 0)
+                controls.push_back(w);
+        for (std::size_t i = 0; i < controls.size(); ++i)
+            for (std::size_t j = i + 1; j < controls.size(); ++j)
+                EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                    << controls[i]->objectName().toStdString() << " overlaps "
+                    << controls[j]->objectName().toStdString();
+    }
 }
 
 TEST_F(TMainDlgTest, MenuItemsAreNamedActionsWithTheirCaptions) {

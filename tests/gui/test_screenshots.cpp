@@ -68,6 +68,8 @@ TEST_F(Screenshots, EveryForm) {
     CodecLines.clear();
     for (const TCodecInfo& codec : ListCodecInfos()) CodecLines.push_back(codec.Line());
 
+    // A copy of the program, so that the about box shows its version.
+    std::filesystem::copy_file(MORVANTA_EXE, ExeFolder + "/morvanta");
     Start();
     const char* names[] = {"beach", "harbour", "market", "castle", "dinner", "sunset", "home"};
     std::vector<std::string> entries;

@@ -23,6 +23,7 @@
 #include "pictures/U_LoaderDlg.h"
 #include "platform/U_AppPaths.h"
 #include "platform/U_Controls.h"
+#include "platform/U_FitCaptions.h"
 #include "platform/U_QtDispatcher.h"
 #include "platform/U_Shell.h"
 #include "platform/base/U_Errors.h"
@@ -129,6 +130,7 @@ void TMainDlg::AppEvtActivate() {
     EnableControls(true);
     RefreshThumbStrip();
     UpdatePictureCount();
+    FitCaptions(this);
     show();
     if (logFailed_) QTimer::singleShot(0, this, &TMainDlg::ReportLogFailure);
 }
@@ -145,6 +147,8 @@ void TMainDlg::SetCaption() {
 
 void TMainDlg::langueAfterLanguageSwitch() {
     SetCaption();
+    // Captions in another language may be longer than the English ones.
+    FitCaptions(this);
 }
 
 void TMainDlg::OpenLog() {

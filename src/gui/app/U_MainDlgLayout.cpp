@@ -170,6 +170,8 @@ void TMainDlg::CreateSoundGroup() {
     sound_txt = Named(new QLineEdit(sound_grp), "sound_txt");
     sound_txt->setGeometry(8, 20, 233, 22);
     sound_txt->setReadOnly(true);
+    // A long path does not fit: the whole of it shows on hovering.
+    connect(sound_txt, &QLineEdit::textChanged, sound_txt, &QLineEdit::setToolTip);
     sound_btn = MakeButton(sound_grp, "sound_btn", "Browse", {8, 46, 80, 23});
     resetaudio_btn = MakeButton(sound_grp, "resetaudio_btn", "Reset", {92, 46, 80, 23});
     audioduration_lbl = MakeLabel(sound_grp, "audioduration_lbl", "", {8, 72, 233, 17});
@@ -225,6 +227,7 @@ void TMainDlg::CreateOutputGroup() {
     out_txt = Named(new QLineEdit(out_grp), "out_txt");
     out_txt->setGeometry(8, 20, 170, 22);
     out_txt->setReadOnly(true);
+    connect(out_txt, &QLineEdit::textChanged, out_txt, &QLineEdit::setToolTip);
     out_btn = MakeButton(out_grp, "out_btn", "Browse", {182, 19, 66, 24});
     prog_lbl = MakeLabel(out_grp, "prog_lbl", "", {8, 48, 240, 17}, Qt::AlignHCenter);
     pb = Named(new QProgressBar(out_grp), "pb");
