@@ -26,8 +26,11 @@ TProcessSuccessDlg::TProcessSuccessDlg(QWidget* parent) : QDialog(parent) {
                          "appropriate action :",
                          this);
     msg_lbl->setObjectName("msg_lbl");
-    msg_lbl->setGeometry(48, 8, 233, 33);
+    // Three lines at this font: the label takes the height down to the buttons, so that none is
+    // cut at the top (a translation may be longer still).
+    msg_lbl->setGeometry(48, 4, 246, 45);
     msg_lbl->setWordWrap(true);
+    msg_lbl->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     play_btn = MakeButton("play_btn", "Play", QStyle::SP_MediaPlay, {4, 51, 69, 65});
     burncd_btn = MakeButton("burncd_btn", "Burn", QStyle::SP_DriveCDIcon, {76, 51, 72, 54});
