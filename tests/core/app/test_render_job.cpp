@@ -179,7 +179,8 @@ TEST(RenderJob, FailuresLeaveTheEarlierVideoAlone) {
     EXPECT_EQ(codec.Earlier(), "an earlier video");
     EXPECT_EQ(codec.FilesBeside(), std::vector<std::string>{"show.avi"});
 
-    // The second picture cut short: the render stops there and its unfinished file goes.
+    // The second picture cut short: the render stops there, and the first picture's frames are
+    // kept beside the earlier video.
     Job picture;
     picture.AddEarlierVideo();
     const auto bytes = test::ReadFile(picture.Paths[1]);
@@ -188,10 +189,16 @@ TEST(RenderJob, FailuresLeaveTheEarlierVideoAlone) {
     EXPECT_EQ(outcome.Status, TRenderStatus::Failed);
     EXPECT_NE(outcome.Message.find("Cannot load picture " + picture.Paths[1]), std::string::npos)
         << outcome.Message;
+    EXPECT_NE(outcome.FilesNote.find("The unfinished video was kept at " +
+                                     picture.Dir.File("show.partial.avi") + "; "),
+              std::string::npos)
+        << outcome.FilesNote;
     EXPECT_NE(outcome.FilesNote.find("show.avi is unchanged."), std::string::npos)
         << outcome.FilesNote;
+    EXPECT_EQ(outcome.KeptFile, picture.Dir.File("show.partial.avi"));
     EXPECT_EQ(picture.Earlier(), "an earlier video");
-    EXPECT_EQ(picture.FilesBeside(), std::vector<std::string>{"show.avi"});
+    EXPECT_EQ(picture.FilesBeside(), (std::vector<std::string>{"show.avi", "show.partial.avi"}));
+    EXPECT_EQ(test::Probe(outcome.KeptFile, "v:0", "stream=nb_read_frames", true), "5");
 
     // A soundtrack whose frames cannot be multiplexed: the silent video is kept beside.
     Job sound;
