@@ -88,6 +88,9 @@ TEST_F(LangMainTest, SwitchInSettingsReachesCaptionFormsAndLaterMessages) {
     const int french = IndexOf(0x040C);
     ASSERT_GE(french, 0);
     ASSERT_EQ(Choice().count(), static_cast<int>(W().langue->Languages().size()));
+    // Each shipped language has its small icon.
+    for (const auto& language : W().langue->Languages())
+        EXPECT_EQ(LanguageIcon(language.Path).size(), QSize(24, 16)) << language.DisplayName;
 
     Choice().Choose(french);
     EXPECT_EQ(W().windowTitle(), caption); // the caption is set again after the switch

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
+#include <QStyledItemDelegate>
 
 #include "lang/U_LangFile.h"
 #include "lang/U_LangList.h"
@@ -13,6 +15,34 @@ namespace {
 constexpr int HeaderHeight = 16;
 constexpr int BevelHeight = 2;
 constexpr int ItemHeight = 32;
+
+constexpr int IconRole = Qt::UserRole + 1;
+
+// Each entry: the language's icon unscaled in a cream frame, then its display name.
+class TLanguageDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QRect r = option.rect;
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->fillRect(r, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
+        const QPixmap icon = index.data(IconRole).value<QPixmap>();
+        const int top = (r.top() + r.bottom() - 28) / 2;
+        if (!icon.isNull()) {
+            painter->setPen(QColor(255, 251, 240));
+            painter->drawRect(r.left() + 3, top - 1, icon.width() + 1, icon.height() + 1);
+            painter->drawPixmap(r.left() + 4, top, icon);
+        }
+        painter->setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(QRect(r.left() + icon.width() + 12, r.top(), r.width(), r.height()),
+                          Qt::AlignVCenter | Qt::AlignLeft, index.data().toString());
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), ItemHeight};
+    }
+};
 
 } // namespace
 
@@ -35,7 +65,7 @@ TLanguageChoice::TLanguageChoice(QWidget* parent) : QListWidget(parent) {
     setFrameShape(QFrame::Box);
     setFrameShadow(QFrame::Plain);
     setBackgroundRole(QPalette::Button);
-    setIconSize(QSize(28, 28));
+    setItemDelegate(new TLanguageDelegate(this));
     header_ = new QLabel(this);
     header_->setObjectName("lng_header");
     bevel_ = new QFrame(this);
@@ -80,9 +110,8 @@ void TLanguageChoice::Refill() {
         const std::string folder = language.Path.substr(0, language.Path.rfind('/') + 1);
         const std::string first =
             LanguageFileName(folder, list_->FilePrefix, language.Key & 0xFFFFu);
-        auto* item = new QListWidgetItem(QIcon(LanguageIcon(first)),
-                                         QString::fromStdString(language.DisplayName), this);
-        item->setSizeHint(QSize(0, ItemHeight));
+        auto* item = new QListWidgetItem(QString::fromStdString(language.DisplayName), this);
+        item->setData(IconRole, LanguageIcon(first));
     }
     if (list_->LastApplySucceeded()) setCurrentRow(list_->LanguageIndex());
 }
