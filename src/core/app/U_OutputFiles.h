@@ -3,10 +3,10 @@
 //
 // A file already at the output path is replaced only by the complete result of the whole job.
 // A run that stops or fails leaves it untouched and keeps what it made beside it, under a name
-// that says what it is: "show.partial.avi" (a stopped render, or a multiplexing cut short),
-// "show.silent.avi" (the video without its soundtrack); never over another file. Without an
-// earlier file the unfinished video stays at the output path and a silent video is put back
-// there.
+// that says what it is: "show.partial.avi" (a stopped or failed render with the frames written
+// before it ended, or a multiplexing cut short), "show.silent.avi" (the video without its
+// soundtrack); never over another file. Without an earlier file the unfinished video stays at
+// the output path and a silent video is put back there.
 //
 // The run's steps, each on the main thread: BeginRunFiles, set up the writer on VideoFile
 // (SetUpWriter), render; EndVideoPhase; with a soundtrack BeginAudioPhase, multiplex

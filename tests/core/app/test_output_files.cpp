@@ -28,6 +28,8 @@ struct EndingCase {
     const char* Kept;    // the file named as kept, "" for none
     const char* Note;    // part of the note, "" when the note must be empty
     TRenderStatus Final; // the status after the files were dealt with
+    // A failed render whose frame loop finished the frames written before the failure.
+    bool FailedWithFrames = false;
 };
 
 TFolder ReadFolder(const fs::path& dir) {
@@ -51,8 +53,9 @@ TEST_P(RunEndings, LeaveTheUsersFilesAndNameWhatWasKept) {
 
     TRunFiles files = BeginRunFiles(output);
     EXPECT_EQ(files.KeepsEarlierFile, c.Before.count("show.avi") == 1);
-    // The writer's Close puts the video at VideoFile; a failed render leaves nothing there.
-    if (c.Video != Failed) test::WriteText(files.VideoFile, "VIDEO");
+    // The writer's Close puts the video at VideoFile; a failed render leaves nothing there unless
+    // it had frames to finish.
+    if (c.Video != Failed || c.FailedWithFrames) test::WriteText(files.VideoFile, "VIDEO");
     TPhaseEnd end = EndVideoPhase(files, c.Video, c.Audio.has_value());
     if (c.Audio && c.Video == Done) {
         EXPECT_EQ(end.Status, Done);
@@ -86,6 +89,15 @@ INSTANTIATE_TEST_SUITE_P(
                    "The unfinished video was kept at ",
                    Aborted},
         EndingCase{"NewFailed", {}, Failed, {}, {}, "", "", Failed},
+        EndingCase{"NewFailedWithFrames",
+                   {},
+                   Failed,
+                   {},
+                   {{"show.avi", "VIDEO"}},
+                   "show.avi",
+                   "The unfinished video was kept at ",
+                   Failed,
+                   true},
         EndingCase{"NewSoundDone", {}, Done, Done, {{"show.avi", "MUXED"}}, "show.avi", "", Done},
         EndingCase{"NewSoundFailedPutsTheSilentVideoBack",
                    {},
@@ -128,6 +140,15 @@ INSTANTIATE_TEST_SUITE_P(
                    "",
                    "show.avi is unchanged.",
                    Failed},
+        EndingCase{"EarlierFailedWithFrames",
+                   {{"show.avi", "EARLIER"}},
+                   Failed,
+                   {},
+                   {{"show.avi", "EARLIER"}, {"show.partial.avi", "VIDEO"}},
+                   "show.partial.avi",
+                   "show.partial.avi; ",
+                   Failed,
+                   true},
         EndingCase{"EarlierStoppedBesideTheUsersPartial",
                    {{"show.avi", "EARLIER"}, {"show.partial.avi", "MINE"}},
                    Aborted,
