@@ -270,3 +270,53 @@ TEST(Codecs, AboutNamesTheEncoderLibraryAndLicence) {
     EXPECT_FALSE(about.Licence.empty());
     EXPECT_NE(about.Text().find(about.Licence), std::string::npos);
 }
+
+// What a codec that refuses a size or rate is said to need, found by trying its encoder, and
+// the cases the layer makes work instead of refusing.
+TEST(Codecs, RefusalNamesWhatTheCodecNeedsAndASizeOrRateThatWorks) {
+    struct Row {
+        const char* FourCC;
+        int Width, Height, Period;
+        const char* Refusal; // "" when the codec must take it
+    };
+    const Row rows[] = {
+        {"XVID", 721, 577, 40, "XVID needs an even width and height: 721x577 \u2192 try 720x576"},
+        {"H264", 33, 17, 33, "H264 needs an even width and height: 33x17 \u2192 try 32x16"},
+        {"MSVC", 642, 480, 40,
+         "MSVC needs a width and height that are multiples of 4: 642x480 \u2192 try 640x480"},
+        // The encoder takes the size; the decoder rejects the frames.
+        {"SHQ0", 722, 578, 33,
+         "SHQ0 needs a width that is a multiple of 16: 722x578 \u2192 try 720x578"},
+        // The decoder reads the frames but reports an error on each one.
+        {"ZLIB", 642, 480, 40,
+         "ZLIB needs a width that is a multiple of 4: 642x480 \u2192 try 640x480"},
+        {"AMVF", 100, 75, 40,
+         "AMVF needs a height that is a multiple of 16: 100x75 \u2192 try 100x64"},
+        // MPEG-1/2 get a time base they take; the AVI keeps the frame period.
+        {"mpg2", 640, 480, 33, ""},
+        {"mpg1", 100, 74, 1000, ""},
+        {"mpg1", 100, 74, 16, ""},
+        // Tiny frames at 1 fps: a bit-rate floor keeps the encoder from dropping every frame.
+        {"VP80", 32, 16, 1000, ""},
+        {"DIB ", 33, 17, 1000, ""},
+        {"FFV1", 33, 17, 142, ""},
+    };
+    for (const Row& row : rows) {
+        const auto codec = FindCodec(row.FourCC);
+        if (!codec) {
+            // Only the well-known ones are certain in every FFmpeg build.
+            EXPECT_EQ(std::string("XVID H264 DIB FFV1").find(row.FourCC), std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(CodecRefusal(*codec, row.Width, row.Height, row.Period), row.Refusal)
+            << row.FourCC << " " << row.Width << "x" << row.Height << " " << row.Period << " ms";
+    }
+}
+
+TEST(Codecs, EveryListedCodecGivesBackEveryFrameOfAStillPicture) {
+    // The list's probe renders a picture, its repeat and a change, decoded as a player reads
+    // the AVI: a codec that writes a repeat as an empty frame (read back as no frame) is not
+    // listed. 320x240 at 25 fps is the smallest of the window's sizes.
+    for (const TCodecInfo& codec : ListCodecInfos())
+        EXPECT_EQ(CodecTrial(codec, 320, 240, 40), "") << codec.Line();
+}
