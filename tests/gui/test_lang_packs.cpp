@@ -15,6 +15,7 @@
 #include "TestSupport.h"
 #include "lang/U_LangFile.h"
 #include "lang/U_LangList.h"
+#include "lang/U_LangText.h"
 #include "lang/U_LanguageTable.h"
 #include "lang/U_Storefile.h"
 #include "lang/U_TextStorage.h"
@@ -321,14 +322,89 @@ TEST_F(LangPacksTest, DamagedFilesFailOrStopCleanly) {
         const std::string path = Dir.File("damaged" + std::to_string(i) + ".SPK");
         test::WriteFile(path, damaged[i]);
         const auto start = std::chrono::steady_clock::now();
-        try {
-            Langue->ApplyLanguageFile(path);
-        } catch (const ELanguageFormat&) {
-            // the million records read as a revision of 1: refused cleanly
-        }
+        EXPECT_NO_THROW(Langue->ApplyLanguageFile(path));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_EQ(test::ReadFile(path), damaged[i]); // a read never writes
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LangPacksTest, ReferenceListsEveryTextOfferedWithItsEnglishText) {
+    Form.go_btn->setToolTip("Start");
+    auto* blank = new QPushButton("  ", &Form);
+    blank->setObjectName("blank_btn");
+    const std::string path = Langue->WriteReferenceFile((1u << 24) | 5u);
+    EXPECT_EQ(path, Folder + "MRV_ORIGINAL.SPK");
+    const std::vector<TRawRecord> records = ReadLanguageRecords(path);
+    ASSERT_EQ((records.size() - 14) % 5, 0u);
+    EXPECT_EQ(records[6].Payload, std::string("\5\0\0\1", 4)); // the version given
+
+    struct TExpected {
+        std::string Path;
+        std::int32_t PathKey, CaptionKey;
+        std::string Caption;
+        std::int32_t HintKey;
+        std::string Hint;
+        std::int32_t ItemsKey;
+        std::string Items;
+    };
+    const std::vector<TExpected> expected = {
+        {"TestDlg", 529, 1, "Test", 0, "", 0, ""},
+        {"TestDlg.go_btn", 530, 1, "Go !", 18, "Start", 0, ""},
+        {"TestDlg.grp", 529, 1, "Group", 0, "", 0, ""},
+        {"TestDlg.lbl", 529, 1, "Inner", 0, "", 0, ""},
+        {"TestDlg.cmb", 529, 0, "", 0, "", 3, "a\r\nb\r\nc\r\nd\r\ne\r\n"},
+        {"TestDlg.lst", 529, 0, "", 0, "", 3, "one\r\ntwo\r\nthree\r\nfour\r\nfive\r\n"},
+        {"TestDlg.ts", 529, 0, "", 0, "", 3,
+         "Empty picture list\r\nInvalid output file\r\npictures\r\n"},
+    };
+    ASSERT_EQ(records.size(), 14 + 5 * expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const TExpected& e = expected[i];
+        const TRawRecord* r = &records[14 + 5 * i];
+        EXPECT_EQ(r[0].Payload, e.Path);
+        EXPECT_EQ(r[0].Key, e.PathKey) << e.Path;
+        EXPECT_EQ(r[1].Key, LangKeyAlignment);
+        EXPECT_EQ(r[2], (TRawRecord{e.CaptionKey, e.Caption})) << e.Path;
+        EXPECT_EQ(r[3], (TRawRecord{e.HintKey, e.Hint})) << e.Path;
+        EXPECT_EQ(r[4], (TRawRecord{e.ItemsKey, e.Items})) << e.Path;
+    }
+
+    // Where the folder cannot take it, the file goes to the current folder.
+    Langue->Folders = {Dir.File("missing") + "/"};
+    EXPECT_EQ(Langue->ReferenceFileName(),
+              std::filesystem::current_path().string() + "/MRV_ORIGINAL.SPK");
+}
+
+TEST_F(LangPacksTest, RevisionZeroAppliesEveryNonEmptyTextByEntryKind) {
+    TStorefile s;
+    s.Signature = std::string(LanguageFileSignature);
+    s.Filename = File(0x040C);
+    ASSERT_TRUE(s.Open());
+    s.AppendString(0, std::string("\x0C\x04", 2)); // 2 bytes: revision 0
+    for (int key = 1; key <= 5; ++key) s.AppendString(key, "");
+    s.AppendString(7, "TestDlg.go_btn"); // caption and hint
+    s.AppendString(0, "Allez !");
+    s.AppendString(0, "");
+    s.AppendString(12, "TestDlg.cmb"); // items only
+    s.AppendString(0, "A\r\nB\r\n");
+    s.AppendString(13, "TestDlg.unknown"); // skipped with its two records
+    s.AppendString(1, "x");
+    s.AppendString(2, "y");
+    s.AppendString(7, "TestDlg.lbl");
+    s.AppendString(0, "");
+    s.AppendString(0, "Astuce");
+    s.Close();
+    ASSERT_TRUE(Langue->ApplyLanguageFile(File(0x040C)));
+    EXPECT_EQ(Form.go_btn->text(), "Allez !");
+    EXPECT_EQ(Form.go_btn->toolTip(), ""); // an empty hint is not applied
+    EXPECT_EQ(Form.cmb->itemText(1), "B");
+    EXPECT_EQ(Form.cmb->itemText(2), "c");
+    EXPECT_EQ(Form.lbl->text(), "Inner");
+    EXPECT_EQ(Form.lbl->toolTip(), "Astuce");
 }
 
 } // namespace
