@@ -513,3 +513,34 @@ TEST_P(BmpHeader, AgreesWithTheFullDecode) {
 
 INSTANTIATE_TEST_SUITE_P(Files, BmpHeader, ::testing::ValuesIn(HeaderCases()),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// Every cut of every layout: whatever decodes has a header that reads to the same size, and a
+// header refused is a picture refused, in the same words.
+TEST(BmpHeader, AgreesWithTheDecodeOnEveryCut) {
+    const auto idx = MakeIndices(23, 5, 16);
+    for (const TVariant& v : {TVariant{TKind::Rle4}, TVariant{TKind::Rle8}, TVariant{TKind::V5Bf32},
+                              TVariant{TKind::Pal4, false, true}, TVariant{TKind::Bf565},
+                              TVariant{TKind::Rgb24, true}}) {
+        const auto bytes = EncodeVariant(v, idx, 16);
+        for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
+            const std::vector<std::uint8_t> part(bytes.begin(), bytes.begin() + cut);
+            std::string headerError;
+            TBmpHeader header;
+            try {
+                header = ReadBmpHeader(part, NoLimit);
+            } catch (const EMorvantaError& e) {
+                headerError = e.what();
+            }
+            const std::string decodeError = DecodeError(part);
+            if (decodeError == "(no error)") {
+                ASSERT_EQ(headerError, "") << cut;
+                const TBitmap32 decoded = Decode(part);
+                ASSERT_EQ(header.Width, decoded.Width);
+                ASSERT_EQ(header.Height, decoded.Height);
+            }
+            if (!headerError.empty()) {
+                ASSERT_EQ(headerError, decodeError) << cut;
+            }
+        }
+    }
+}

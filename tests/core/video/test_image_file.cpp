@@ -481,3 +481,45 @@ TEST(JpegHeader, NamesTheOrientationItApplied) {
         EXPECT_EQ(asStored.Width, 64);
     }
 }
+
+// Over cut and damaged files: whatever decodes has a header that reads to the same size, and a
+// header refused is a picture refused, in the same words.
+TEST(JpegHeader, AgreesWithTheDecodeOnDamagedFiles) {
+    std::uint32_t random = 12345;
+    for (const bool progressive : {false, true}) {
+        const auto good = exiftest::WithOrientation(RgbJpeg(progressive, 48, 32), 6);
+        for (int trial = 0; trial < 400; ++trial) {
+            auto bytes = good;
+            random = random * 1103515245u + 12345u;
+            if (trial % 4 == 0) {
+                bytes.resize((random >> 8) % bytes.size());
+            } else {
+                for (int flips = 0; flips < 1 + trial % 3; ++flips) {
+                    random = random * 1103515245u + 12345u;
+                    bytes[(random >> 8) % bytes.size()] ^= static_cast<std::uint8_t>(random >> 24);
+                }
+            }
+            std::string headerError, decodeError;
+            TJpegHeader header;
+            TBitmap32 decoded;
+            try {
+                header = ReadJpegHeader(bytes, 1u << 20);
+            } catch (const EMorvantaError& e) {
+                headerError = e.what();
+            }
+            try {
+                DecodeJpeg(bytes, 1u << 20, decoded);
+            } catch (const EMorvantaError& e) {
+                decodeError = e.what();
+            }
+            if (decodeError.empty()) {
+                ASSERT_EQ(headerError, "") << trial;
+                ASSERT_EQ(header.Width, decoded.Width) << trial;
+                ASSERT_EQ(header.Height, decoded.Height) << trial;
+            }
+            if (!headerError.empty()) {
+                ASSERT_EQ(headerError, decodeError) << trial;
+            }
+        }
+    }
+}
