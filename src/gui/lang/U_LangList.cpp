@@ -113,7 +113,7 @@ std::vector<TLangComponent> TLangList::ListComponents() const {
 }
 
 std::string TLangList::LanguageFolder() const {
-    return Folders.empty() ? baseFolder_ : Folders.front();
+    return (Folders.empty() ? baseFolder_ : Folders.front()) + SubDir;
 }
 
 bool TLangList::ScanLanguages() {

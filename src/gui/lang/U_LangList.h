@@ -36,7 +36,7 @@ public:
 
     // ---- Published properties ----
     std::string FilePrefix;
-    std::string SubDir;
+    std::string SubDir; // a folder below each of Folders, ending in "/"; empty: the folders
     std::string RegKey = "Software\\Dalvex\\Localization";
     bool Autoload = true;
     // Names or whole paths left out of the listing (their owned components still count).
