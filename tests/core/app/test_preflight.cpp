@@ -115,6 +115,28 @@ INSTANTIATE_TEST_SUITE_P(
                         test::WriteFile(p, bytes);
                     },
                     "Cannot load picture "},
+        // Within the pixel budget, but its rows are not in the file: the render would refuse it.
+        PictureCase{"BmpRowsMissing", "rows.bmp",
+                    [](const auto&, const auto& p) {
+                        auto bytes = Bmp();
+                        Put32(bytes, 22, 3000);
+                        test::WriteFile(p, bytes);
+                    },
+                    "BMP pixel data runs past the end of the file"},
+        PictureCase{"JpegOfZeroWidth", "zero.jpg",
+                    [](const auto& d, const auto& p) {
+                        auto bytes = MakeJpeg(d);
+                        // The frame header's width, after SOI, JFIF and its own marker and length.
+                        for (std::size_t at = 2; at + 8 < bytes.size();) {
+                            if (bytes[at + 1] == 0xC0) {
+                                bytes[at + 7] = bytes[at + 8] = 0;
+                                break;
+                            }
+                            at += 2 + (std::size_t{bytes[at + 2]} << 8 | bytes[at + 3]);
+                        }
+                        test::WriteFile(p, bytes);
+                    },
+                    "Empty JPEG image"},
         PictureCase{"Missing", "gone.jpg", nullptr, "File not found : "},
         PictureCase{"FolderNamedLikeAPicture", "folder.jpg",
                     [](const auto&, const auto& p) { fs::create_directory(p); },
