@@ -37,8 +37,10 @@ public:
 
     // Clears `strings` and fills it with "FCC description" lines.
     void ListCodecs(std::vector<std::string>& strings) const;
-    // Empty: no codec. Otherwise a listed FourCC (padded, case-insensitive) or
-    // "No compressor for " + s + " available", with Codec unchanged.
+    // Empty: no codec. Otherwise a listed FourCC (padded, case-insensitive) that writes frames
+    // of Width x Height at FrameDuration, or "No compressor for " + s + " available" (with a
+    // second line naming what the codec needs when it is listed but refuses them), with Codec
+    // unchanged.
     void SetCodec(const std::string& s);
 
     // The chosen codec's options (empty when none or nothing to configure) and their storage.
