@@ -112,6 +112,8 @@ void ExpectFrameExact(const std::string& file, int width, int height, int frames
                                        std::to_string(width) + "x" + std::to_string(height)));
     EXPECT_EQ(probe.Err, "");
     EXPECT_EQ(probe.ExitCode, 0);
+    // ffmpeg also checks the timing of the decoded frames.
+    EXPECT_EQ(e2e::DecodeErrors(file), "");
 }
 
 std::vector<std::string> FilesIn(const test::TempDir& dir) {

@@ -292,10 +292,13 @@ TEST(Codecs, RefusalNamesWhatTheCodecNeedsAndASizeOrRateThatWorks) {
          "ZLIB needs a width that is a multiple of 4: 642x480 \u2192 try 640x480"},
         {"AMVF", 100, 75, 40,
          "AMVF needs a height that is a multiple of 16: 100x75 \u2192 try 100x64"},
-        // MPEG-1/2 get a time base they take; the AVI keeps the frame period.
+        // MPEG-1/2 get a time base they take, never slower than the AVI's frame period...
         {"mpg2", 640, 480, 33, ""},
         {"mpg1", 100, 74, 1000, ""},
-        {"mpg1", 100, 74, 16, ""},
+        {"mpg2", 100, 74, 16, ""},
+        // ...and MPEG-1 has no rate above 60.
+        {"mpg1", 100, 74, 16,
+         "mpg1 does not take a frame period of 16 ms: 60 fps \u2192 try 58 fps"},
         // Tiny frames at 1 fps: a bit-rate floor keeps the encoder from dropping every frame.
         {"VP80", 32, 16, 1000, ""},
         {"DIB ", 33, 17, 1000, ""},

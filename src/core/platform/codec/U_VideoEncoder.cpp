@@ -1,7 +1,6 @@
 // Compression of 32-bit frames with one codec: swscale to the encoder's pixel format, then
 // libavcodec; "DIB " frames become bottom-up 24-bit rows without an encoder.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -179,22 +178,24 @@ std::vector<std::uint8_t> TVideoEncoder::Impl::Buffer() {
 namespace {
 
 // The time bases offered to an encoder for a frame period of `frameDuration` ms, best first:
-// the exact one, the nearest whole rate, then the rates the encoder lists, nearest first. Some
-// encoders (MPEG-1/2) write only a few standard rates; the AVI keeps the exact period either
-// way, and players time the frames by the AVI.
+// the exact one, then whole and listed rates from the nearest up. Some encoders (MPEG-1/2)
+// write only a few standard rates; the AVI keeps the exact period either way, and players time
+// the frames by the AVI. Never a slower rate than the AVI's: readers that time frames by the
+// stream's own rate would then see each frame start before the previous one ends.
 std::vector<AVRational> TimeBases(const AVCodec* enc, int frameDuration) {
-    std::vector<AVRational> bases = {{frameDuration, 1000}};
-    const double fps = 1000.0 / frameDuration;
-    const int whole = std::max(1, static_cast<int>(std::nearbyint(fps)));
-    if (whole * frameDuration != 1000) bases.push_back({1, whole});
-    std::vector<AVRational> listed;
+    const AVRational exact = {1000, frameDuration};
+    std::vector<AVRational> faster;
+    const auto offer = [&](AVRational r) {
+        if (av_cmp_q(r, exact) > 0) faster.push_back(r);
+    };
+    offer({(1000 + frameDuration - 1) / frameDuration, 1});
     if (enc->supported_framerates)
-        for (const AVRational* r = enc->supported_framerates; r->num != 0; ++r)
-            listed.push_back(*r);
-    const auto distance = [&](AVRational r) { return std::abs(std::log(av_q2d(r) / fps)); };
-    std::stable_sort(listed.begin(), listed.end(),
-                     [&](AVRational a, AVRational b) { return distance(a) < distance(b); });
-    for (const AVRational r : listed) bases.push_back(av_inv_q(r));
+        for (const AVRational* r = enc->supported_framerates; r->num != 0; ++r) offer(*r);
+    std::stable_sort(faster.begin(), faster.end(),
+                     [](AVRational a, AVRational b) { return av_cmp_q(a, b) < 0; });
+    std::vector<AVRational> bases = {av_inv_q(exact)};
+    for (const AVRational r : faster)
+        if (av_cmp_q(av_inv_q(r), bases.back()) != 0) bases.push_back(av_inv_q(r));
     return bases;
 }
 
