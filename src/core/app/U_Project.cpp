@@ -10,6 +10,7 @@
 
 #include "app/U_FileReplace.h"
 #include "platform/base/U_Errors.h"
+#include "platform/base/U_TextLines.h"
 #include "platform/os/U_FileDescriptor.h"
 #include "platform/os/U_FileOps.h"
 
@@ -25,20 +26,6 @@ std::string LowerAscii(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return text;
-}
-
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.emplace_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    // A last line without an ending still counts; a final line break adds no empty line.
-    if (start < text.size()) lines.emplace_back(text.substr(start));
-    return lines;
 }
 
 std::string Resolve(const std::string& path, const std::string& folder) {

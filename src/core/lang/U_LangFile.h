@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lang/U_Storefile.h"
+#include "platform/base/U_TextLines.h" // items texts are split and joined as lines
 
 // Language files beyond this size are not read: a full translation is a few dozen kilobytes.
 inline constexpr std::int64_t MaxLanguageFileBytes = std::int64_t{16} << 20;
@@ -99,11 +100,6 @@ void WriteLanguageHeader(TStorefile& store, const TLanguageRecord& record);
 // Appends one entry in the revision 3/4 layout: path (528 + texts offered), alignment, then
 // caption, hint and items, each an empty record with key 0 when not offered.
 void AppendLanguageEntry(TStorefile& store, const TLanguageEntry& entry);
-
-// Lines of an items text (CR LF, LF or CR between them; a final break adds no line), and back
-// (each line ended by CR LF).
-std::vector<std::string> SplitLines(std::string_view text);
-std::string JoinLines(const std::vector<std::string>& lines);
 
 // --- Finding and listing language files ---
 
