@@ -70,6 +70,12 @@ TEST_F(Screenshots, EveryForm) {
 
     // A copy of the program, so that the about box shows its version.
     std::filesystem::copy_file(MORVANTA_EXE, ExeFolder + "/morvanta");
+    // With the shipped languages beside it, so that "Settings" lists them.
+    for (const auto& file :
+         std::filesystem::directory_iterator(std::filesystem::path(MORVANTA_EXE).parent_path()))
+        if (file.path().extension() == ".SPK" && file.path().filename() != "MRV_ORIGINAL.SPK")
+            std::filesystem::copy_file(file.path(),
+                                       ExeFolder + "/" + file.path().filename().string());
     Start();
     const char* names[] = {"beach", "harbour", "market", "castle", "dinner", "sunset", "home"};
     std::vector<std::string> entries;
