@@ -64,14 +64,7 @@ TRenderRequest MakeRequest(const TRenderPlan& plan) {
     request.Height = settings.Height;
     request.FrameDuration = settings.FrameDuration;
     request.FourCC = settings.FourCC;
-    request.Frames.PictureDurationMs = settings.PictureDurationMs;
-    request.Frames.DynamicPictures = settings.DynamicPictures;
-    request.Frames.CrossFade = settings.CrossFade;
-    request.Frames.CaptionText = settings.CaptionText;
-    request.Frames.SingleFrame = settings.SingleFrame;
-    request.Frames.Greyscale = settings.Greyscale;
-    request.Frames.Sepia = settings.Sepia;
-    request.Frames.AutoRotate = plan.AutoRotate;
+    request.Frames = FrameInputsFor(settings, nullptr, nullptr, plan.AutoRotate);
     return request;
 }
 

@@ -134,3 +134,19 @@ int SoundDurationSec(double days) {
     if (seconds >= INT_MAX) return INT_MAX;
     return RoundToInt(seconds);
 }
+
+TVideoMakerInputs FrameInputsFor(const TRunSettings& settings, TStringList* paths,
+                                 const TStringList* captions, bool autoRotate) {
+    TVideoMakerInputs inputs;
+    inputs.PictureDurationMs = settings.PictureDurationMs;
+    inputs.PicturePaths = paths;
+    inputs.PictureCaptions = captions;
+    inputs.DynamicPictures = settings.DynamicPictures;
+    inputs.CrossFade = settings.CrossFade;
+    inputs.CaptionText = settings.CaptionText;
+    inputs.SingleFrame = settings.SingleFrame;
+    inputs.Greyscale = settings.Greyscale;
+    inputs.Sepia = settings.Sepia;
+    inputs.AutoRotate = autoRotate;
+    return inputs;
+}

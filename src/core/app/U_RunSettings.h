@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "video/U_VideoMaker.h"
+
 inline constexpr const char* VisualOptionsDisabledText =
     "Visual options disabled due to incompatible temporal settings";
 inline constexpr const char* MinimalPictureDurationText =
@@ -51,6 +53,10 @@ TRunSettings DeriveRunSettings(const TRunInputs& inputs);
 
 // The log lines of a run, in order, all at level Info.
 std::vector<std::string> RunLogLines(const TRunSettings& settings);
+
+// The render's frame inputs for these settings, over borrowed picture lists.
+TVideoMakerInputs FrameInputsFor(const TRunSettings& settings, TStringList* paths,
+                                 const TStringList* captions, bool autoRotate);
 
 // Whole text as a decimal integer (optional sign), else `fallback`.
 int StrToIntDef(const std::string& text, int fallback);

@@ -44,19 +44,8 @@ TRunInputs ReadRunInputs(TMainDlg& w) {
 }
 
 TVideoMakerInputs FrameInputs(TMainDlg& w, const TRunSettings& settings) {
-    TVideoMakerInputs inputs;
-    inputs.PictureDurationMs = settings.PictureDurationMs;
     // The window's own lists, not copies: the editing controls stay disabled during the run.
-    inputs.PicturePaths = &w.PicturePaths;
-    inputs.PictureCaptions = &w.PictureCaptions;
-    inputs.DynamicPictures = settings.DynamicPictures;
-    inputs.CrossFade = settings.CrossFade;
-    inputs.CaptionText = settings.CaptionText;
-    inputs.SingleFrame = settings.SingleFrame;
-    inputs.Greyscale = settings.Greyscale;
-    inputs.Sepia = settings.Sepia;
-    inputs.AutoRotate = ReadAutoRotateSetting();
-    return inputs;
+    return FrameInputsFor(settings, &w.PicturePaths, &w.PictureCaptions, ReadAutoRotateSetting());
 }
 
 void Say(TMainDlg& w, const char* english) {
