@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "lang/U_VersionInfo.h"
+#include "platform/U_Controls.h"
 
 TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("AboutDlg");
@@ -19,14 +20,9 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
     version_lbl->setObjectName("version_lbl");
     for (QLabel* label : {appname_lbl, version_lbl})
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    ok_btn = new QPushButton("Ok", this);
-    ok_btn->setObjectName("ok_btn");
-    ok_btn->setDefault(true);
+    ok_btn = MakeOkButton(this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_btn);
-    buttons->addStretch();
+    QHBoxLayout* buttons = CentredRow({ok_btn});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 12);
     layout->setSpacing(8);
@@ -36,8 +32,6 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     layout->addSpacerItem(new QSpacerItem(228, 0)); // a width the version lines fit in
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    connect(ok_btn, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 QString TAboutDlg::Text(const QString& english) const {

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "platform/U_Controls.h"
 #include "platform/U_Shell.h"
 #include "platform/codec/U_Codecs.h"
 
@@ -29,14 +30,9 @@ TCodecAboutDlg::TCodecAboutDlg(QWidget* parent) : QDialog(parent) {
         label->setWordWrap(true);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
-    ok_btn = new QPushButton("Ok", this);
-    ok_btn->setObjectName("ok_btn");
-    ok_btn->setDefault(true);
+    ok_btn = MakeOkButton(this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_btn);
-    buttons->addStretch();
+    QHBoxLayout* buttons = CentredRow({ok_btn});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 12);
     for (QLabel* label : {name_lbl, encoder_lbl, version_lbl, licence_lbl})
@@ -44,8 +40,6 @@ TCodecAboutDlg::TCodecAboutDlg(QWidget* parent) : QDialog(parent) {
     layout->addSpacing(8);
     layout->addLayout(buttons);
     setMinimumWidth(300);
-
-    connect(ok_btn, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 bool TCodecAboutDlg::Execute() {

@@ -6,6 +6,7 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
+#include "platform/U_Controls.h"
 #include "platform/U_Shell.h"
 #include "platform/os/U_Settings.h"
 #include "video/U_ImageFile.h"
@@ -19,14 +20,9 @@ TExpertDlg::TExpertDlg(QWidget* parent) : QDialog(parent) {
     sng_chk->setObjectName("sng_chk");
     autorotate_chk = new QCheckBox("Turn photos upright (EXIF)", this);
     autorotate_chk->setObjectName("autorotate_chk");
-    ok_btn = new QPushButton("Ok", this);
-    ok_btn->setObjectName("ok_btn");
-    ok_btn->setDefault(true);
+    ok_btn = MakeOkButton(this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_btn);
-    buttons->addStretch();
+    QHBoxLayout* buttons = CentredRow({ok_btn});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(sng_chk);
     layout->addWidget(autorotate_chk);
@@ -39,7 +35,6 @@ TExpertDlg::TExpertDlg(QWidget* parent) : QDialog(parent) {
 
     setTabOrder(sng_chk, autorotate_chk);
     setTabOrder(autorotate_chk, ok_btn);
-    connect(ok_btn, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 bool TExpertDlg::Execute() {

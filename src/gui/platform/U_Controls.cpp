@@ -1,5 +1,6 @@
 #include "U_Controls.h"
 
+#include <QDialog>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -95,4 +96,20 @@ QImage ToQImage(const TBitmap32& bitmap) {
         std::memcpy(image.scanLine(y), bitmap.Row(y),
                     static_cast<std::size_t>(bitmap.Width) * sizeof(std::uint32_t));
     return image;
+}
+
+QPushButton* MakeOkButton(QDialog* dialog) {
+    auto* button = new QPushButton("Ok", dialog);
+    button->setObjectName("ok_btn");
+    button->setDefault(true);
+    QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::accept);
+    return button;
+}
+
+QHBoxLayout* CentredRow(std::initializer_list<QWidget*> buttons) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QWidget* button : buttons) row->addWidget(button);
+    row->addStretch();
+    return row;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // Small controls the windows share: a spin edit that clamps what is typed, a link label, and an
 // image control with a Tag that shows a frame of the core.
+#include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QWidget>
 
@@ -22,6 +24,11 @@ protected:
     QValidator::State validate(QString& input, int& pos) const override;
     void fixup(QString& input) const override;
 };
+
+// The dialogs' "Ok" button: named ok_btn, the default button, accepting `dialog`.
+QPushButton* MakeOkButton(class QDialog* dialog);
+// A row with `buttons` side by side in its middle.
+QHBoxLayout* CentredRow(std::initializer_list<QWidget*> buttons);
 
 // Blue, underlined text with a hand cursor; a click emits clicked().
 class TLinkLabel : public QLabel {
