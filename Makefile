@@ -12,7 +12,7 @@ PACKAGES := build-essential cmake pkg-config libjpeg62-turbo-dev \
             libfreetype-dev libfontconfig-dev fonts-dejavu-core \
             libgtest-dev ffmpeg lame util-linux clang libclang-rt-14-dev \
             libharfbuzz-dev libfribidi-dev fonts-wqy-zenhei fonts-noto-core fonts-symbola \
-            qt6-base-dev desktop-file-utils appstream
+            qt6-base-dev desktop-file-utils appstream libjpeg-turbo-progs
 
 .PHONY: all deps configure build run screenshots demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
 
