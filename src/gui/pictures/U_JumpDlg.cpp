@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/U_Controls.h"
+
 TJumpDlg::TJumpDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("JumpDlg");
     setWindowTitle("Jump To...");
@@ -26,17 +28,11 @@ TJumpDlg::TJumpDlg(QWidget* parent) : QDialog(parent) {
     bold.setPixelSize(16);
     thumbstats_lbl->setFont(bold);
 
-    ok_btn = new QPushButton("Ok", this);
-    ok_btn->setObjectName("ok_btn");
-    ok_btn->setDefault(true);
+    ok_btn = MakeOkButton(this);
     cancel_btn = new QPushButton("Cancel", this);
     cancel_btn->setObjectName("cancel_btn");
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_btn);
-    buttons->addWidget(cancel_btn);
-    buttons->addStretch();
+    QHBoxLayout* buttons = CentredRow({ok_btn, cancel_btn});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(trk);
     layout->addWidget(thumbstats_lbl);
@@ -46,7 +42,6 @@ TJumpDlg::TJumpDlg(QWidget* parent) : QDialog(parent) {
     setTabOrder(ok_btn, cancel_btn);
 
     connect(trk, &QSlider::valueChanged, this, &TJumpDlg::trkChange);
-    connect(ok_btn, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel_btn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
