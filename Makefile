@@ -8,11 +8,11 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 PACKAGES := build-essential cmake pkg-config libjpeg62-turbo-dev \
-            libavcodec-dev libavformat-dev libavutil-dev libswscale-dev \
+            libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev libaubio-dev \
             libfreetype-dev libfontconfig-dev fonts-dejavu-core \
             libgtest-dev ffmpeg lame util-linux clang libclang-rt-14-dev \
             libharfbuzz-dev libfribidi-dev fonts-wqy-zenhei fonts-noto-core fonts-symbola \
-            qt6-base-dev desktop-file-utils appstream libjpeg-turbo-progs
+            qt6-base-dev qt6-multimedia-dev desktop-file-utils appstream libjpeg-turbo-progs
 
 .PHONY: all deps configure build run screenshots demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
 
