@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "app/U_Log.h"
+#include "app/U_PreviewPlay.h"
 #include "app/U_RunSettings.h"
 #include "lang/U_LangList.h"
 #include "lang/U_MainLanguages.h"
@@ -79,6 +80,7 @@ TMainDlg::TMainDlg(TMainDlgOptions options, QWidget* parent)
     Dispatcher = new TQtDispatcher(this);
     CreateControls();
     ConnectHandlers();
+    Preview = new TPreviewPlay(*this);
 }
 
 TMainDlg::~TMainDlg() {
@@ -89,6 +91,9 @@ TMainDlg::~TMainDlg() {
         Worker.reset();
     }
     retired_.clear();
+    // Before the lists and controls it watches.
+    delete Preview;
+    Preview = nullptr;
     if (codecThread_.joinable()) codecThread_.join();
     if (started_) Log("Closing...", 1);
     ThumbServer.reset();
@@ -245,6 +250,7 @@ void TMainDlg::EnableControls(bool enable) {
     // soundtrack, and the codec's about box, which uses the writer a run is writing with.
     for (QAction* a : {Load1, Add1, Reset1, Organize1, Add2, Remove1}) a->setEnabled(enable);
     codecabout_btn->setEnabled(enable);
+    if (Preview) Preview->EnableControls(enable);
 }
 
 void TMainDlg::ShowProgress(int position, int maximum, const QString& text) {

@@ -47,6 +47,7 @@ class TLangList;
 class TLinkLabel;
 class TLoaderDlg;
 class TProcessSuccessDlg;
+class TPreviewPlay;
 class TQtDispatcher;
 class TReorderDlg;
 class TSettingsDlg;
@@ -104,6 +105,8 @@ public:
     TQtDispatcher* Dispatcher = nullptr;
     // The language packs; made at the first activation, when every form exists.
     TLangList* langue = nullptr;
+    // Play and Stop under the preview panel (U_PreviewPlay).
+    TPreviewPlay* Preview = nullptr;
 
     // ---- Controls, named as in the design ----
     QFrame* modes_pnl = nullptr;

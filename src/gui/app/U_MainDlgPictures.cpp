@@ -10,6 +10,7 @@
 
 #include "app/U_MainDlg.h"
 #include "app/U_PictureOrder.h"
+#include "app/U_PreviewPlay.h"
 #include "app/U_Project.h"
 #include "pictures/U_JumpDlg.h"
 #include "pictures/U_LoaderDlg.h"
@@ -74,6 +75,7 @@ void TMainDlg::RefreshThumbStrip() {
     }
     thumbstats_lbl->setText(QString("%1 - %2 / %3").arg(first + 1).arg(last + 1).arg(count));
     thumbstats_lbl->setVisible(count > 0);
+    if (Preview) Preview->StripChanged();
 }
 
 void TMainDlg::UpdatePictureCount() {

@@ -73,6 +73,12 @@ void TImageControl::ClearPicture() {
     update();
 }
 
+void TImageControl::SetSelected(bool selected) {
+    if (selected == selected_) return;
+    selected_ = selected;
+    update();
+}
+
 void TImageControl::paintEvent(QPaintEvent*) {
     if (picture_.isNull()) return;
     QPainter painter(this);
@@ -82,6 +88,16 @@ void TImageControl::paintEvent(QPaintEvent*) {
     } else {
         painter.drawImage(0, 0, picture_);
     }
+    if (selected_) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
+}
+
+void TImageControl::mousePressEvent(QMouseEvent* event) {
+    QWidget::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) emit clicked();
 }
 
 void TImageControl::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -51,20 +51,26 @@ public:
 
     int Tag = -1;
     bool Stretch = false;
+    // Drawn with a frame around it (the thumbnail the preview starts from).
+    void SetSelected(bool selected);
+    bool Selected() const { return selected_; }
 
     const QImage& Picture() const { return picture_; }
     void SetPicture(const QImage& picture);
     void ClearPicture();
 
 signals:
+    void clicked();
     void doubleClicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     QImage picture_;
+    bool selected_ = false;
 };
 
 // A copy of a frame as a Qt image (alpha ignored).
