@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/U_Project.h"
+#include "app/U_ProjectSongs.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ std::string Save(const TProject& project) {
         captions.push_back(std::move(picture.Caption));
     }
     return FormatProject(project.Effect.value_or(TEffect::None), project.Sound.value_or(""),
-                         project.Output.value_or(""), paths, captions);
+                         project.Output.value_or(""), paths, captions, project.MoreSongs);
 }
 
 } // namespace
@@ -35,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const std::string& entry : project.Entries)
             (void)IsSupportedPicture(SplitPictureEntry(entry).Path);
         ResolveProjectPaths(project, "/home/user/Pictures");
+        // The soundtrack's songs: the ";Sound=" one first, none empty.
+        const std::vector<std::string> songs = ProjectSongs(project);
+        for (const std::string& song : songs)
+            if (song.empty()) __builtin_trap();
         (void)WithExactExtension(project.Output.value_or(""), ".mrv");
     } catch (const std::exception&) {
     }

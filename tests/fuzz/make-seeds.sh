@@ -12,7 +12,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
 # Inputs kept from fuzzing runs (found-*, see merge-found.sh) stay; the rest is made afresh.
-mkdir -p "$out"/{bmp,jpeg,exif,mp3,mpeg_duration,avi,project,settings}
+mkdir -p "$out"/{bmp,jpeg,exif,mp3,mpeg_duration,avi,project,settings,song}
 find "$out" -type f ! -name 'found-*' -delete
 ff() { ffmpeg -nostdin -hide_banner -v error -y "$@"; }
 # Byte-exact output from one ffmpeg version to the next, where the muxer allows it.
@@ -332,7 +332,24 @@ printf ';Effect=Sepia\n;Sound=\n;Output=\n../up/one.jpeg\tOne\ttab inside\n\n/af
 printf ';Output=out.avi\r;Effect=None\r;Unknown=1\rpic.jpg\r;not a header.jpg\r' >"$p/cr-only.mrv"
 printf 'a.jpg\nb.jpg\tB\n' >"$p/no-header.mrv"
 printf ';Sound=x.mp3' >"$p/header-only.mrv"
+printf ';Effect=Sepia\r\n;Sound=songs/first.mp3\r\n;Song=songs/second.flac\r\n;Song=/music/third track.m4a\r\n;Song=\r\n;Output=show.avi\r\npictures/a.jpg\r\npictures/b.jpg\tThe beach\r\n' >"$p/song-list.mrv"
 printf '\xef\xbb\xbf;Effect=Sepia\r\n\xc3\xa9t\xc3\xa9.jpg\t\xc3\x89t\xc3\xa9\r\n' >"$p/utf8-bom.mrv"
+
+# ---- Songs of every container and codec the song reader takes: tenth-second, 8 kHz --------
+g=$out/song
+tone=(-f lavfi -i "sine=frequency=440:sample_rate=8000" -t 0.1)
+ff "${tone[@]}" -c:a pcm_s16le "$g/pcm16.wav"
+ff "${tone[@]}" -c:a pcm_u8 -ac 2 "$g/pcm8-stereo.wav"
+ff "${tone[@]}" -c:a flac "$g/tone.flac"
+ff "${tone[@]}" -c:a aac -b:a 16k "${exact[@]}" "$g/tone.m4a"
+ff "${tone[@]}" -c:a aac -b:a 16k -f adts "$g/tone.aac"
+ff -f lavfi -i "sine=sample_rate=48000" -t 0.1 -c:a libopus -b:a 8k "${exact[@]}" "$g/tone.opus"
+ff "${tone[@]}" -c:a libvorbis -q:a 0 "${exact[@]}" "$g/tone.ogg"
+ff "${tone[@]}" -c:a libmp3lame -b:a 8k "$g/tone.mp3"
+ff "${tone[@]}" -f lavfi -i "color=size=16x16:rate=5" -t 0.2 -c:v mpeg4 -c:a flac "$g/video.mkv"
+ff -f lavfi -i "color=size=16x16:rate=5" -t 0.2 -c:v mpeg4 -f mp4 "$g/no-sound.mp4"
+head -c 44 "$g/pcm16.wav" >"$g/header-only.wav"
+for f in "$g"/*; do mv "$f" "${f%.*}-${f##*.}"; done
 
 # ---- Settings files ---------------------------------------------------------------------------
 s=$out/settings

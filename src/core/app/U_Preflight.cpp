@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "app/U_Project.h"
-#include "audio/U_MP3FrameExtract.h"
+#include "audio/U_SongProbe.h"
 #include "platform/base/U_Errors.h"
 #include "platform/base/U_Limits.h"
 #include "platform/image/U_BmpDecoder.h"
@@ -21,10 +21,6 @@ namespace {
 // A JPEG's header (markers, EXIF, colour profile) lies in its first bytes; the rest is read only
 // when the header does not end there.
 constexpr std::size_t JpegHeaderBytes = 256 * 1024;
-
-// Enough frames for the multiplexing's rules (a frame confirmed by the next, an encoder's info
-// frame ahead of the sound) without scanning a long soundtrack to its end.
-constexpr std::size_t SoundFramesChecked = 8;
 
 // At most `limit` bytes from the start of the file, as the render reads pictures (same limits).
 // Throws EMorvantaError with the reason.
@@ -108,13 +104,13 @@ TPictureCheck CheckPictures(const std::vector<std::string>& entries, bool autoRo
 }
 
 std::optional<std::string> SoundtrackProblem(const std::string& path) {
-    TMP3FrameExtract extract(path);
-    extract.OnQueryAbort = [&extract] { return extract.FramesFound() >= SoundFramesChecked; };
-    try {
-        extract.Load();
-    } catch (const EMorvantaError& e) {
-        return std::string(e.what());
-    }
-    if (!extract.FirstHeader()) return "No MPEG audio frame found in " + path;
+    return SongProblem(path);
+}
+
+std::optional<std::string> SoundtrackProblem(const std::vector<std::string>& songs) {
+    if (songs.size() > MaxSongCount)
+        return "Too many songs: at most " + std::to_string(MaxSongCount);
+    for (const auto& song : songs)
+        if (auto problem = SongProblem(song)) return problem;
     return std::nullopt;
 }

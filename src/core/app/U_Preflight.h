@@ -25,6 +25,9 @@ std::optional<std::string> PictureProblem(const std::string& path, bool autoRota
 // could not use.
 TPictureCheck CheckPictures(const std::vector<std::string>& entries, bool autoRotate);
 
-// Why the multiplexing could not use the soundtrack at `path`; none when it can. Its first
-// frames are looked for as the multiplexing looks for them.
+// Why the multiplexing could not use the soundtrack at `path`; none when it can. The content
+// decides: an MPEG audio file's first frames are looked for as the multiplexing looks for them;
+// any other song must hold a sound stream whose first samples decode.
 std::optional<std::string> SoundtrackProblem(const std::string& path);
+// The first song's problem of a soundtrack of several songs.
+std::optional<std::string> SoundtrackProblem(const std::vector<std::string>& songs);

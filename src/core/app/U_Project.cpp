@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/U_FileReplace.h"
+#include "app/U_ProjectSongs.h"
 #include "platform/base/U_Errors.h"
 #include "platform/base/U_TextLines.h"
 #include "platform/os/U_FileDescriptor.h"
@@ -105,6 +106,7 @@ TProject ParseProject(std::string_view text) {
             project.Output = std::string(line.substr(OutputPrefix.size()));
         } else if (line.starts_with(SoundPrefix)) {
             project.Sound = std::string(line.substr(SoundPrefix.size()));
+        } else if (ReadSongLine(line, project.MoreSongs)) {
         } else if (line.starts_with(EffectPrefix)) {
             const std::string_view value = line.substr(EffectPrefix.size());
             project.Effect = value == "GreyScale" ? TEffect::Greyscale
@@ -120,6 +122,7 @@ TProject ParseProject(std::string_view text) {
 void ResolveProjectPaths(TProject& project, const std::string& folder) {
     if (project.Sound) project.Sound = Resolve(*project.Sound, folder);
     if (project.Output) project.Output = Resolve(*project.Output, folder);
+    for (auto& song : project.MoreSongs) song = Resolve(song, folder);
     for (auto& entry : project.Entries) {
         const auto tab = entry.find('\t');
         const std::string path = entry.substr(0, tab);
@@ -144,11 +147,13 @@ TProject LoadProject(const std::string& fileName) {
 
 std::string FormatProject(TEffect effect, const std::string& sound, const std::string& output,
                           const std::vector<std::string>& paths,
-                          const std::vector<std::string>& captions) {
+                          const std::vector<std::string>& captions,
+                          const std::vector<std::string>& moreSongs) {
     std::string text;
     if (effect == TEffect::Sepia) text += ";Effect=Sepia\r\n";
     if (effect == TEffect::Greyscale) text += ";Effect=GreyScale\r\n";
     text += ";Sound=" + sound + "\r\n";
+    text += SongLines(moreSongs);
     text += ";Output=" + output + "\r\n";
     for (std::size_t i = 0; i < paths.size(); ++i) {
         text += paths[i];
@@ -165,9 +170,10 @@ std::string WithExactExtension(const std::string& name, const std::string& exten
 
 std::string SaveProject(const std::string& chosenName, TEffect effect, const std::string& sound,
                         const std::string& output, const std::vector<std::string>& paths,
-                        const std::vector<std::string>& captions) {
+                        const std::vector<std::string>& captions,
+                        const std::vector<std::string>& moreSongs) {
     const std::string fileName = WithExactExtension(chosenName, ".mrv");
-    const std::string text = FormatProject(effect, sound, output, paths, captions);
+    const std::string text = FormatProject(effect, sound, output, paths, captions, moreSongs);
     // A failed save leaves the old file whole.
     if (const int err = ReplaceFileContents(fileName, text))
         RaiseFileError("Cannot write the project file", fileName, err);

@@ -13,10 +13,11 @@ enum class TEffect { None, Greyscale, Sepia };
 // What a project file says. Header values it does not mention stay unset, so that the
 // window keeps its current state for them.
 struct TProject {
-    std::optional<TEffect> Effect;     // set by an ";Effect=" line
-    std::optional<std::string> Sound;  // rest of the last ";Sound=" line, possibly empty
-    std::optional<std::string> Output; // rest of the last ";Output=" line, possibly empty
-    std::vector<std::string> Entries;  // picture entries: "path" or "path<TAB>caption"
+    std::optional<TEffect> Effect;      // set by an ";Effect=" line
+    std::optional<std::string> Sound;   // rest of the last ";Sound=" line, possibly empty
+    std::optional<std::string> Output;  // rest of the last ";Output=" line, possibly empty
+    std::vector<std::string> MoreSongs; // the songs after the ";Sound=" one (U_ProjectSongs)
+    std::vector<std::string> Entries;   // picture entries: "path" or "path<TAB>caption"
 };
 
 // A picture entry taken apart: only the first tab separates; without one the caption is the
@@ -48,9 +49,11 @@ void ResolveProjectPaths(TProject& project, const std::string& folder);
 TProject LoadProject(const std::string& fileName);
 
 // The file's text as Save writes it, with CR LF line ends.
+// `moreSongs`: the soundtrack's songs after `sound`, the first.
 std::string FormatProject(TEffect effect, const std::string& sound, const std::string& output,
                           const std::vector<std::string>& paths,
-                          const std::vector<std::string>& captions);
+                          const std::vector<std::string>& captions,
+                          const std::vector<std::string>& moreSongs = {});
 // `name` with `extension` appended unless it already ends in exactly that extension
 // (case-sensitive: holiday.MRV becomes holiday.MRV.mrv).
 std::string WithExactExtension(const std::string& name, const std::string& extension);
@@ -58,4 +61,5 @@ std::string WithExactExtension(const std::string& name, const std::string& exten
 // there; returns the name written. Throws EMorvantaError.
 std::string SaveProject(const std::string& chosenName, TEffect effect, const std::string& sound,
                         const std::string& output, const std::vector<std::string>& paths,
-                        const std::vector<std::string>& captions);
+                        const std::vector<std::string>& captions,
+                        const std::vector<std::string>& moreSongs = {});

@@ -90,11 +90,14 @@ bool TAudioFile::Close() {
     return true;
 }
 
-double TAudioFile::Duration() {
-    if (!Open()) return 0;
-    TAbstractAudioFile& r = *reader_;
+double PlayingDays(TAbstractAudioFile& r) {
     const long double dataSize = static_cast<long double>(r.DataSize());
     const long double days =
         dataSize / r.SampleRate() / r.BitsPerSample() * (1.0L / 86400) * 8 / r.Channels();
     return static_cast<double>(days);
+}
+
+double TAudioFile::Duration() {
+    if (!Open()) return 0;
+    return PlayingDays(*reader_);
 }

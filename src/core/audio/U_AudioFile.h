@@ -15,6 +15,9 @@ public:
     virtual std::int32_t BitsPerSample() = 0;
 };
 
+// The playing time in days from a reader's four values, in the facade's order of operations.
+double PlayingDays(TAbstractAudioFile& reader);
+
 // Reader kinds, by file name.
 enum : int {
     akNone = 0,

@@ -23,3 +23,13 @@ inline constexpr std::size_t MaxAviFormatBytes = std::size_t{1} << 20;
 inline constexpr std::size_t MaxProjectFileBytes = std::size_t{64} << 20;
 inline constexpr std::size_t MaxSettingsFileBytes = std::size_t{16} << 20;
 inline constexpr std::size_t MaxSettingsLineBytes = std::size_t{1} << 20;
+
+// Songs read through the decoders: larger files, odd rates, more channels or longer playing
+// times are refused before any of it is decoded or mixed.
+inline constexpr std::uint64_t MaxSongFileBytes = 4ull << 30;
+inline constexpr int MinSongSampleRate = 4000;
+inline constexpr int MaxSongSampleRate = 384000;
+inline constexpr int MaxSongChannels = 8;
+inline constexpr double MaxSongSeconds = 12.0 * 3600;
+// Songs in one soundtrack.
+inline constexpr std::size_t MaxSongCount = 1000;
