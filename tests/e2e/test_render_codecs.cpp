@@ -53,7 +53,8 @@ TEST_P(RenderCodec, ThreePicturesAtTwentyFiveFps) {
     TStringList paths(pics);
     TStringList captions;
     for (const auto& p : pics) captions.Add(p.substr(p.rfind('/') + 1));
-    TFrameServer server(paths, &captions, 75, 240, 320, false, true, true, false, false);
+    TFrameServer server(paths, &captions, 75, 240, 320,
+                        TShowStyle{.CrossFade = true, .CaptionText = true});
     ASSERT_EQ(server.FrameCount(), 261);
     const std::string decoded = DecodeBgra(out);
     const std::size_t frameBytes = 320u * 240u * 4u;

@@ -44,7 +44,7 @@ protected:
 
     test::TempDir dir;
     TStringList paths;
-    TFrameServer server{paths, nullptr, 1, 75, 100, false, false, false, false, false};
+    TFrameServer server{paths, nullptr, 1, 75, 100};
     QWidget strip;
     std::array<std::unique_ptr<TImageControl>, 5> images;
     TLoaderDlg dialog;

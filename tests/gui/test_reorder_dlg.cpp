@@ -51,8 +51,7 @@ protected:
             Paths.Add(path);
             Captions.Add("c" + std::to_string(i));
         }
-        Server = std::make_unique<TFrameServer>(Paths, &Captions, 1, 75, 100, false, false, false,
-                                                false, false);
+        Server = std::make_unique<TFrameServer>(Paths, &Captions, 1, 75, 100);
         Dlg.ThumbServer = Server.get();
     }
 

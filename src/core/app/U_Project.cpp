@@ -112,10 +112,13 @@ TProject ParseProject(std::string_view text) {
             project.Effect = value == "GreyScale" ? TEffect::Greyscale
                              : value == "Sepia"   ? TEffect::Sepia
                                                   : TEffect::None;
+        } else {
+            ReadProjectStyleLine(line, project.Style);
         }
     }
     project.Entries.assign(std::make_move_iterator(lines.begin() + static_cast<long>(first)),
                            std::make_move_iterator(lines.end()));
+    FinishProjectStyle(project.Style, project.Entries.size());
     return project;
 }
 
@@ -148,13 +151,14 @@ TProject LoadProject(const std::string& fileName) {
 std::string FormatProject(TEffect effect, const std::string& sound, const std::string& output,
                           const std::vector<std::string>& paths,
                           const std::vector<std::string>& captions,
-                          const std::vector<std::string>& moreSongs) {
+                          const std::vector<std::string>& moreSongs, const TShowLook& look) {
     std::string text;
     if (effect == TEffect::Sepia) text += ";Effect=Sepia\r\n";
     if (effect == TEffect::Greyscale) text += ";Effect=GreyScale\r\n";
     text += ";Sound=" + sound + "\r\n";
     text += SongLines(moreSongs);
     text += ";Output=" + output + "\r\n";
+    text += FormatProjectStyle(look);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         text += paths[i];
         const std::string caption = i < captions.size() ? captions[i] : FileNameOf(paths[i]);
@@ -171,9 +175,9 @@ std::string WithExactExtension(const std::string& name, const std::string& exten
 std::string SaveProject(const std::string& chosenName, TEffect effect, const std::string& sound,
                         const std::string& output, const std::vector<std::string>& paths,
                         const std::vector<std::string>& captions,
-                        const std::vector<std::string>& moreSongs) {
+                        const std::vector<std::string>& moreSongs, const TShowLook& look) {
     const std::string fileName = WithExactExtension(chosenName, ".mrv");
-    const std::string text = FormatProject(effect, sound, output, paths, captions, moreSongs);
+    const std::string text = FormatProject(effect, sound, output, paths, captions, moreSongs, look);
     // A failed save leaves the old file whole.
     if (const int err = ReplaceFileContents(fileName, text))
         RaiseFileError("Cannot write the project file", fileName, err);

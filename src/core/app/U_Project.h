@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/U_ProjectStyle.h"
 #include "platform/base/U_Limits.h"
 
 enum class TEffect { None, Greyscale, Sepia };
@@ -18,6 +19,7 @@ struct TProject {
     std::optional<std::string> Output;  // rest of the last ";Output=" line, possibly empty
     std::vector<std::string> MoreSongs; // the songs after the ";Sound=" one (U_ProjectSongs)
     std::vector<std::string> Entries;   // picture entries: "path" or "path<TAB>caption"
+    TProjectStyle Style;                // the look's header lines (U_ProjectStyle)
 };
 
 // A picture entry taken apart: only the first tab separates; without one the caption is the
@@ -53,7 +55,8 @@ TProject LoadProject(const std::string& fileName);
 std::string FormatProject(TEffect effect, const std::string& sound, const std::string& output,
                           const std::vector<std::string>& paths,
                           const std::vector<std::string>& captions,
-                          const std::vector<std::string>& moreSongs = {});
+                          const std::vector<std::string>& moreSongs = {},
+                          const TShowLook& look = {});
 // `name` with `extension` appended unless it already ends in exactly that extension
 // (case-sensitive: holiday.MRV becomes holiday.MRV.mrv).
 std::string WithExactExtension(const std::string& name, const std::string& extension);
@@ -62,4 +65,4 @@ std::string WithExactExtension(const std::string& name, const std::string& exten
 std::string SaveProject(const std::string& chosenName, TEffect effect, const std::string& sound,
                         const std::string& output, const std::vector<std::string>& paths,
                         const std::vector<std::string>& captions,
-                        const std::vector<std::string>& moreSongs = {});
+                        const std::vector<std::string>& moreSongs = {}, const TShowLook& look = {});

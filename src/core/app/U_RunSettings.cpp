@@ -72,13 +72,15 @@ TRunSettings DeriveRunSettings(const TRunInputs& inputs) {
     run.CaptionText = captions && !run.SingleFrame;
     run.Greyscale = inputs.Greyscale;
     run.Sepia = inputs.Sepia;
+    run.Style = inputs.Style;
+    run.PictureStyles = inputs.PictureStyles;
     return run;
 }
 
 std::vector<std::string> RunLogLines(const TRunSettings& run) {
     char resolution[64];
     std::snprintf(resolution, sizeof resolution, "Resolution : %dx%d", run.Width, run.Height);
-    return {
+    std::vector<std::string> lines{
         "Start Encoding",
         resolution,
         "FPS : " + std::to_string(run.FrameRate),
@@ -89,6 +91,10 @@ std::vector<std::string> RunLogLines(const TRunSettings& run) {
         std::string("XFade : ") + YesNo(run.CrossFade),
         std::string("Single Frame mode : ") + YesNo(run.SingleFrame),
     };
+    // Only a show that looks other than the plain one says how.
+    for (const auto& [name, value] : StyleSettings(run.Style))
+        lines.push_back(name + " : " + value);
+    return lines;
 }
 
 std::optional<TMatchAudioResult> MatchAudio(int pictureCount, int soundDurationSec,
@@ -147,6 +153,8 @@ TVideoMakerInputs FrameInputsFor(const TRunSettings& settings, TStringList* path
     inputs.SingleFrame = settings.SingleFrame;
     inputs.Greyscale = settings.Greyscale;
     inputs.Sepia = settings.Sepia;
+    inputs.Style = settings.Style;
+    inputs.PictureStyles = settings.PictureStyles;
     inputs.AutoRotate = autoRotate;
     return inputs;
 }

@@ -29,6 +29,8 @@ struct TRunInputs {
     bool CaptionTextChecked = true;
     bool Greyscale = false;
     bool Sepia = false;
+    TShowStyle Style;                         // beyond the boxes above (Expert Options)
+    std::vector<TPictureStyle> PictureStyles; // index-parallel to the picture list
 };
 
 struct TRunSettings {
@@ -44,6 +46,8 @@ struct TRunSettings {
     bool CaptionText = false;
     bool Greyscale = false;
     bool Sepia = false;
+    TShowStyle Style; // its five plain options are not used: the fields above are
+    std::vector<TPictureStyle> PictureStyles;
     // A picture lasts fewer than 30 frames and a visual option was checked: the caller unchecks
     // its three option boxes and shows VisualOptionsDisabledText. The run goes on without them.
     bool VisualOptionsDisabled = false;

@@ -15,6 +15,7 @@
 #include "platform/base/U_Rounding.h"
 #include "platform/image/U_BmpDecoder.h"
 #include "platform/os/U_Settings.h"
+#include "video/U_Fill.h"
 #include "video/U_JpegDecoder.h"
 #include "video/U_Resampler.h"
 
@@ -112,14 +113,14 @@ TImageFile::TImageFile(const std::string& fileName, std::uint64_t maxPixels,
 }
 
 TImageFile::TImageFile(const std::string& fileName, int width, int height, std::uint64_t maxPixels,
-                       const TPictureOptions& options) {
+                       const TPictureOptions& options, TFill fill) {
     TJpegDecodeOptions jpeg{.AutoRotate = options.AutoRotate};
     if (options.SmallTarget && width > 0 && height > 0) {
         jpeg.FitWidth = width;
         jpeg.FitHeight = height;
     }
     Load(fileName, maxPixels, jpeg);
-    FitTo(width, height);
+    FitTo(width, height, fill);
 }
 
 TFitBands ComputeFitBands(int srcWidth, int srcHeight, int width, int height) {
@@ -137,10 +138,18 @@ TFitBands ComputeFitBands(int srcWidth, int srcHeight, int width, int height) {
 }
 
 void TImageFile::FitTo(int width, int height) {
+    FitTo(width, height, TFill::Bands);
+}
+
+void TImageFile::FitTo(int width, int height, TFill fill) {
     if (static_cast<long long>(width) * height == 0) return;
     if (width < 0 || height < 0) throw EMorvantaError("Invalid picture size");
     if (Bitmap.Empty()) throw EMorvantaError("No picture to fit");
 
+    if (fill == TFill::Crop) {
+        Bitmap = CropToFill(Bitmap, width, height);
+        return;
+    }
     const TFitBands bands = ComputeFitBands(Bitmap.Width, Bitmap.Height, width, height);
     TBitmap32 fitted(width, height);
     std::fill(fitted.Pixels.begin(), fitted.Pixels.end(), PackRGB(0, 0, 0));
@@ -150,6 +159,7 @@ void TImageFile::FitTo(int width, int height) {
     if (areaWidth > 0 && areaHeight > 0) {
         const TMitchellResampler resampler(Bitmap.Width, Bitmap.Height, areaWidth, areaHeight);
         resampler.Resample(Bitmap, fitted, bands.Side, bands.Top);
+        if (fill == TFill::Blur) FillBandsWithBlur(fitted, bands.Side, bands.Top);
     }
     Bitmap = std::move(fitted);
 }

@@ -7,6 +7,7 @@
 #include "platform/base/U_Limits.h"
 #include "platform/image/U_Bitmap32.h"
 #include "video/U_JpegDecoder.h"
+#include "video/U_ShowStyle.h"
 
 // Pictures above this many pixels are refused before their pixels are allocated.
 inline constexpr std::uint64_t DefaultMaxPicturePixels = MaxPicturePixels;
@@ -42,14 +43,17 @@ public:
     explicit TImageFile(const std::string& fileName,
                         std::uint64_t maxPixels = DefaultMaxPicturePixels,
                         const TPictureOptions& options = {});
-    // Loads, then FitTo(width, height).
+    // Loads, then FitTo(width, height, fill).
     TImageFile(const std::string& fileName, int width, int height,
                std::uint64_t maxPixels = DefaultMaxPicturePixels,
-               const TPictureOptions& options = {});
+               const TPictureOptions& options = {}, TFill fill = TFill::Bands);
 
     // Scales into exactly width x height keeping the aspect; black bands fill the rest.
     // 0 x 0 leaves the picture untouched.
     void FitTo(int width, int height);
+    // The same, the rest filled as `fill` says: black bands, a blurred copy, or the picture
+    // cropped to fill the frame instead.
+    void FitTo(int width, int height, TFill fill);
     void Greyscale();
     void Sepia();
     // dest becomes width x height with the pixels from (left, top) onward, one to one.

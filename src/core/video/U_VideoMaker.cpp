@@ -22,6 +22,16 @@ void FinishAfterFailure(TBmpToAvi& writer) {
 
 } // namespace
 
+TShowStyle ShowStyleOf(const TVideoMakerInputs& inputs) {
+    TShowStyle style = inputs.Style;
+    style.DynamicPictures = inputs.DynamicPictures;
+    style.CrossFade = inputs.CrossFade;
+    style.CaptionText = inputs.CaptionText;
+    style.Greyscale = inputs.Greyscale;
+    style.Sepia = inputs.Sepia;
+    return style;
+}
+
 int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame) {
     if (singleFrame || frameDuration <= 0) return 1;
     const int frames = RoundToInt(static_cast<long double>(pictureDurationMs) / frameDuration);
@@ -39,10 +49,12 @@ void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
             FramesPerPicture(inputs.PictureDurationMs, writer.FrameDuration, inputs.SingleFrame);
         {
             TFrameServer server(*inputs.PicturePaths, inputs.PictureCaptions, framesPerPicture,
-                                writer.Height, writer.Width, inputs.DynamicPictures,
-                                inputs.CrossFade, inputs.CaptionText, inputs.Greyscale,
-                                inputs.Sepia, inputs.MaxPicturePixels,
+                                writer.Height, writer.Width, ShowStyleOf(inputs),
+                                inputs.MaxPicturePixels,
                                 TPictureOptions{.AutoRotate = inputs.AutoRotate});
+            if (!inputs.PictureStyles.empty())
+                server.SetPictureStyles(inputs.PictureStyles,
+                                        inputs.SingleFrame ? 0 : writer.FrameDuration);
             state.Position = 0;
             state.Total = server.FrameCount();
             report(nullptr);

@@ -3,9 +3,11 @@
 // into an opened TBmpToAvi. Shared by the video maker thread, the window and morvanta-render.
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "platform/base/U_StringList.h"
 #include "platform/image/U_Bitmap32.h"
+#include "video/U_ShowStyle.h"
 
 class TBmpToAvi;
 
@@ -19,6 +21,11 @@ struct TVideoMakerInputs {
     bool SingleFrame = false;
     bool Greyscale = false;
     bool Sepia = false;
+    // The show's look beyond the five options above, which are taken from those fields.
+    TShowStyle Style;
+    // What single pictures change, index-parallel to PicturePaths (may be shorter). Their
+    // times are ignored in single-frame mode.
+    std::vector<TPictureStyle> PictureStyles;
     std::uint64_t MaxPicturePixels = 256ull * 1000 * 1000;
     bool AutoRotate = true; // JPEGs turned upright by their EXIF orientation
     // The plain loop: every frame made, then compressed, on the calling thread, no picture
@@ -39,6 +46,9 @@ struct TVideoMakerCallbacks {
     // Polled before every frame.
     std::function<bool()> StopRequested;
 };
+
+// The server's style: inputs.Style with the five plain options of `inputs`.
+TShowStyle ShowStyleOf(const TVideoMakerInputs& inputs);
 
 // round(durationMs / frameDuration) with ties to even; 0 becomes 1; single frame gives 1.
 int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame);

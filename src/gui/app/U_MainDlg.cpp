@@ -128,9 +128,9 @@ void TMainDlg::AppEvtActivate() {
     PictureCaptions.Clear();
     // Thumbnails decode at a reduced scale and follow the EXIF setting as the frames do. The
     // server watches PicturePaths, so every change of the list reaches it.
-    ThumbServer = std::make_unique<TFrameServer>(
-        PicturePaths, &PictureCaptions, 1, 75, 100, false, false, false, false, false,
-        DefaultMaxPicturePixels, TPictureOptions{ReadAutoRotateSetting(), true});
+    ThumbServer = std::make_unique<TFrameServer>(PicturePaths, &PictureCaptions, 1, 75, 100,
+                                                 TShowStyle{}, DefaultMaxPicturePixels,
+                                                 TPictureOptions{ReadAutoRotateSetting(), true});
     FillResolutions();
     EnableControls(true);
     RefreshThumbStrip();

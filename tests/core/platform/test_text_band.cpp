@@ -122,7 +122,7 @@ TEST(TextBand, FrameServerDrawsAChineseCaptionInTheBand) {
     test::WriteBmp24(black, test::MakeSolid(72, 54, 0));
     TStringList paths({black});
     TStringList captions({"北京的秋天"});
-    TFrameServer server(paths, &captions, 1, 576, 720, false, false, true, false, false);
+    TFrameServer server(paths, &captions, 1, 576, 720, TShowStyle{.CaptionText = true});
     TBitmap32 frame;
     server.GetFrame(frame, 0);
     // Five full-width characters from x = 310, one em (16 pixels) each, in the band's rows.

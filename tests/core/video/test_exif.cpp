@@ -87,9 +87,9 @@ TEST(Exif, EveryOrientationTurnsFramesAndThumbnailsUpright) {
 
             // The render's frame, and the thumbnail strip's frame server and function.
             TStringList paths({path});
-            TFrameServer render(paths, nullptr, 2, 60, 80, false, false, false, false, false);
-            TFrameServer thumbs(paths, nullptr, 1, 75, 100, false, false, false, false, false,
-                                DefaultMaxPicturePixels, {.SmallTarget = true});
+            TFrameServer render(paths, nullptr, 2, 60, 80);
+            TFrameServer thumbs(paths, nullptr, 1, 75, 100, TShowStyle{}, DefaultMaxPicturePixels,
+                                {.SmallTarget = true});
             TBitmap32 frame, thumb;
             render.GetFrame(frame, 1);
             thumbs.GetFrame(thumb, 0);
@@ -119,7 +119,7 @@ TEST(Exif, SwitchedOffThePixelsStayAsStored) {
 
     // The frame server's option reaches pictures it has already cached.
     TStringList paths({path});
-    TFrameServer server(paths, nullptr, 1, 75, 100, false, false, false, false, false);
+    TFrameServer server(paths, nullptr, 1, 75, 100);
     TBitmap32 frame;
     server.GetFrame(frame, 0);
     EXPECT_TRUE(InCorner(frame, IsGreen, BR));

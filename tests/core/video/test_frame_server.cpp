@@ -38,7 +38,7 @@ TEST_F(FrameServerTest, TimelineOfStillsAndFades) {
     // Red 0, 180 and 36: fade steps land on whole numbers (10 and -8 per step).
     TStringList paths(
         {Solid("a.bmp", 0x000A14), Solid("b.bmp", 0xB40A14), Solid("c.bmp", 0x240A14)});
-    TFrameServer server(paths, nullptr, 75, 30, 40, false, true, false, false, false);
+    TFrameServer server(paths, nullptr, 75, 30, 40, TShowStyle{.CrossFade = true});
     EXPECT_EQ(server.FadeFrames, 18);
     ASSERT_EQ(server.FrameCount(), 261);
     for (int i = 0; i < 261; ++i) {
@@ -71,23 +71,20 @@ TEST_F(FrameServerTest, FadeLengthFollowsFramesPerPicture) {
     const int fpp[] = {19, 20, 75, 100, 1};
     const int fades[] = {0, 6, 18, 30, 0};
     for (int k = 0; k < 5; ++k) {
-        TFrameServer on(paths, nullptr, fpp[k], 30, 40, false, true, false, false, false);
-        TFrameServer off(paths, nullptr, fpp[k], 30, 40, false, false, false, false, false);
+        TFrameServer on(paths, nullptr, fpp[k], 30, 40, TShowStyle{.CrossFade = true});
+        TFrameServer off(paths, nullptr, fpp[k], 30, 40);
         EXPECT_EQ(on.FadeFrames, fades[k]) << fpp[k];
         EXPECT_EQ(on.FrameCount(), 2 * fpp[k] + fades[k]) << fpp[k];
         EXPECT_EQ(off.FadeFrames, 0);
         EXPECT_EQ(off.FrameCount(), 2 * fpp[k]);
     }
     TStringList one({"x.bmp"}), none;
-    EXPECT_EQ(TFrameServer(one, nullptr, 75, 30, 40, false, true, false, false, false).FrameCount(),
+    EXPECT_EQ(TFrameServer(one, nullptr, 75, 30, 40, TShowStyle{.CrossFade = true}).FrameCount(),
               75);
-    EXPECT_EQ(
-        TFrameServer(none, nullptr, 75, 30, 40, false, true, false, false, false).FrameCount(),
-        -18);
-    EXPECT_THROW(TFrameServer(one, nullptr, 0, 30, 40, false, false, false, false, false),
-                 EMorvantaError);
-    EXPECT_THROW(TFrameServer(one, nullptr, 5, 0, 40, false, false, false, false, false),
-                 EMorvantaError);
+    EXPECT_EQ(TFrameServer(none, nullptr, 75, 30, 40, TShowStyle{.CrossFade = true}).FrameCount(),
+              -18);
+    EXPECT_THROW(TFrameServer(one, nullptr, 0, 30, 40), EMorvantaError);
+    EXPECT_THROW(TFrameServer(one, nullptr, 5, 0, 40), EMorvantaError);
 }
 
 TEST_F(FrameServerTest, FadeRunsFromLastStillToFirstStill) {
@@ -98,7 +95,8 @@ TEST_F(FrameServerTest, FadeRunsFromLastStillToFirstStill) {
     WriteBmp24(dir.File("one.bmp"), first);
     WriteBmp24(dir.File("two.bmp"), second);
     TStringList paths({dir.File("one.bmp"), dir.File("two.bmp")});
-    TFrameServer server(paths, nullptr, 20, 48, 64, true, true, false, false, false);
+    TFrameServer server(paths, nullptr, 20, 48, 64,
+                        TShowStyle{.DynamicPictures = true, .CrossFade = true});
     ASSERT_EQ(server.FadeFrames, 6);
 
     TBitmap32 lastStill, firstStill, step;
@@ -129,7 +127,7 @@ TEST_F(FrameServerTest, PanWindowFollowsFourDiagonals) {
     test::FillRect(canvas, 400, 300, 20, 20, 0xFFFFFF);
     WriteBmp24(dir.File("mark.bmp"), canvas);
     TStringList paths(std::vector<std::string>(5, dir.File("mark.bmp")));
-    TFrameServer server(paths, nullptr, 75, 576, 720, true, false, false, false, false);
+    TFrameServer server(paths, nullptr, 75, 576, 720, TShowStyle{.DynamicPictures = true});
 
     const auto window = [&](int picture, int offset) {
         server.GetFrame(frame, picture * 75 + offset);
@@ -154,7 +152,7 @@ TEST_F(FrameServerTest, PanWindowFollowsFourDiagonals) {
     EXPECT_EQ(window(4, 74), P(180, 144));
 
     // One frame per picture: the window never moves.
-    TFrameServer still(paths, nullptr, 1, 576, 720, true, false, false, false, false);
+    TFrameServer still(paths, nullptr, 1, 576, 720, TShowStyle{.DynamicPictures = true});
     for (int p = 0; p < 5; ++p) {
         still.GetFrame(frame, p);
         const TBox box = FindBox(frame, [](std::uint32_t px) { return RedOf(px) > 128; });
@@ -178,7 +176,7 @@ TEST_F(FrameServerTest, CaptionBandDarkensBottomRows) {
         const int w = widths[k];
         // The frame's own size: no black bands.
         TStringList paths({Solid("grey" + std::to_string(h) + ".bmp", 0xC86433, w, h)});
-        TFrameServer server(paths, &captions, 1, h, w, false, false, true, false, false);
+        TFrameServer server(paths, &captions, 1, h, w, TShowStyle{.CaptionText = true});
         server.GetFrame(frame, 0);
         // Columns left of the counter and at the right edge carry no text.
         for (const int x : {0, 9, w - 1}) {
@@ -210,7 +208,7 @@ TEST_F(FrameServerTest, CounterAndCaptionAreDrawn) {
     };
 
     {
-        TFrameServer server(paths, &captions, 1, 576, 720, false, false, true, false, false);
+        TFrameServer server(paths, &captions, 1, 576, 720, TShowStyle{.CaptionText = true});
         server.GetFrame(frame, 0);
         const TBox counter = litBox(0, 300);
         ASSERT_FALSE(counter.Empty());
@@ -237,14 +235,14 @@ TEST_F(FrameServerTest, CounterAndCaptionAreDrawn) {
     }
     {
         TStringList empty({""});
-        TFrameServer server(paths, &empty, 1, 576, 720, false, false, true, false, false);
+        TFrameServer server(paths, &empty, 1, 576, 720, TShowStyle{.CaptionText = true});
         server.GetFrame(frame, 0);
         EXPECT_FALSE(litBox(0, 300).Empty());
         EXPECT_TRUE(litBox(200, 720).Empty()) << "an empty caption draws only the counter";
     }
     {
         // Without a caption list the file name, not the whole path, is shown.
-        TFrameServer server(paths, nullptr, 1, 576, 720, false, false, true, false, false);
+        TFrameServer server(paths, nullptr, 1, 576, 720, TShowStyle{.CaptionText = true});
         server.GetFrame(frame, 0);
         const TBox caption = litBox(300, 720);
         ASSERT_FALSE(caption.Empty());
@@ -253,7 +251,7 @@ TEST_F(FrameServerTest, CounterAndCaptionAreDrawn) {
     }
     {
         TStringList shortCaptions;
-        TFrameServer server(paths, &shortCaptions, 1, 576, 720, false, false, true, false, false);
+        TFrameServer server(paths, &shortCaptions, 1, 576, 720, TShowStyle{.CaptionText = true});
         EXPECT_THROW(server.GetFrame(frame, 0), EListIndexError);
     }
 }
@@ -262,7 +260,8 @@ TEST_F(FrameServerTest, FadeShowsIncomingPictureText) {
     const std::string black = Solid("black.bmp", 0x000000);
     TStringList paths({black, black, black});
     TStringList captions({"one", "two", "three"});
-    TFrameServer server(paths, &captions, 75, 240, 320, false, true, true, false, false);
+    TFrameServer server(paths, &captions, 75, 240, 320,
+                        TShowStyle{.CrossFade = true, .CaptionText = true});
     TBitmap32 before, fade, after;
     server.GetFrame(before, 74);
     server.GetFrame(fade, 75);
@@ -275,7 +274,7 @@ TEST_F(FrameServerTest, ThumbnailsAndEffects) {
     const std::string tall = Solid("tall.bmp", 0xFFFFFF, 30, 40);
     const std::string colour = Solid("colour.bmp", 0xC86432);
     TStringList paths({tall, colour});
-    TFrameServer thumbs(paths, &paths, 1, 75, 100, false, false, false, false, false);
+    TFrameServer thumbs(paths, &paths, 1, 75, 100);
     thumbs.GetFrame(frame, 0);
     ASSERT_EQ(frame.Width, 100);
     ASSERT_EQ(frame.Height, 75);
@@ -284,9 +283,9 @@ TEST_F(FrameServerTest, ThumbnailsAndEffects) {
     EXPECT_EQ(frame.At(50, 74) & 0xFFFFFFu, 0xFFFFFFu) << "no caption band on thumbnails";
 
     // Greyscale (I = 119) runs before sepia; the other order would give (148, ...).
-    TFrameServer grey(paths, nullptr, 1, 30, 40, false, false, false, true, false);
-    TFrameServer sepia(paths, nullptr, 1, 30, 40, false, false, false, false, true);
-    TFrameServer both(paths, nullptr, 1, 30, 40, false, false, false, true, true);
+    TFrameServer grey(paths, nullptr, 1, 30, 40, TShowStyle{.Greyscale = true});
+    TFrameServer sepia(paths, nullptr, 1, 30, 40, TShowStyle{.Sepia = true});
+    TFrameServer both(paths, nullptr, 1, 30, 40, TShowStyle{.Greyscale = true, .Sepia = true});
     grey.GetFrame(frame, 1);
     EXPECT_EQ(frame.At(5, 5) & 0xFFFFFFu, 0x777777u);
     sepia.GetFrame(frame, 1);
@@ -298,11 +297,11 @@ TEST_F(FrameServerTest, ThumbnailsAndEffects) {
 TEST_F(FrameServerTest, ListChangesReachEveryLiveServer) {
     TStringList paths({Solid("red.bmp", 0xFF0000), Solid("green.bmp", 0x00FF00)});
     const std::string blue = Solid("blue.bmp", 0x0000FF);
-    TFrameServer render(paths, nullptr, 2, 30, 40, false, false, false, false, false);
-    TFrameServer thumbs(paths, nullptr, 1, 30, 40, false, false, false, false, false);
+    TFrameServer render(paths, nullptr, 2, 30, 40);
+    TFrameServer thumbs(paths, nullptr, 1, 30, 40);
     {
         // A server that is gone must not be told (the sanitizer build catches a call).
-        TFrameServer gone(paths, nullptr, 1, 30, 40, false, false, false, false, false);
+        TFrameServer gone(paths, nullptr, 1, 30, 40);
         gone.GetFrame(frame, 0);
     }
     render.GetFrame(frame, 0);
@@ -330,7 +329,7 @@ TEST_F(FrameServerTest, FailedLoadEmptiesCacheAndPassesErrorOn) {
     const std::string corrupt = dir.File("corrupt.bmp");
     test::WriteText(corrupt, "BM this is no picture");
     TStringList paths({good, missing, corrupt, good});
-    TFrameServer server(paths, nullptr, 1, 30, 40, false, false, true, false, false);
+    TFrameServer server(paths, nullptr, 1, 30, 40, TShowStyle{.CaptionText = true});
     server.GetFrame(frame, 0);
     EXPECT_EQ(server.CachedIndex(), 0);
     for (const int index : {1, 2}) {

@@ -111,9 +111,9 @@ TEST(Thumbnail, RenderFramesKeepTheFullDecode) {
     const std::string path = dir.File("photo.jpg");
     test::WriteFile(path, PhotoLikeJpeg(1600, 1200));
     TStringList paths({path});
-    TFrameServer render(paths, nullptr, 1, 75, 100, false, false, false, false, false);
-    TFrameServer thumbs(paths, nullptr, 1, 75, 100, false, false, false, false, false,
-                        DefaultMaxPicturePixels, {.SmallTarget = true});
+    TFrameServer render(paths, nullptr, 1, 75, 100);
+    TFrameServer thumbs(paths, nullptr, 1, 75, 100, TShowStyle{}, DefaultMaxPicturePixels,
+                        {.SmallTarget = true});
     TBitmap32 frame, thumb;
     render.GetFrame(frame, 0);
     thumbs.GetFrame(thumb, 0);

@@ -222,7 +222,7 @@ TEST(VideoPipeline, PictureLoadedAheadIsDroppedWhenTheListChanges) {
     test::TempDir dir;
     TStringList paths, captions;
     WritePictures(dir, paths, captions, 3);
-    TFrameServer server(paths, nullptr, 10, 48, 64, false, false, false, false, false);
+    TFrameServer server(paths, nullptr, 10, 48, 64);
     server.PrefetchPictures(true);
     TBitmap32 frame;
     server.GetFrame(frame, 0); // picture 0 shown, picture 1 loading ahead
@@ -236,7 +236,7 @@ TEST(VideoPipeline, PictureLoadedAheadIsDroppedWhenTheListChanges) {
     TBitmap32 again;
     server.GetFrame(again, 20);
     server.GetFrame(frame, 0);
-    TFrameServer plain(paths, nullptr, 10, 48, 64, false, false, false, false, false);
+    TFrameServer plain(paths, nullptr, 10, 48, 64);
     TBitmap32 expected;
     plain.GetFrame(expected, 0);
     EXPECT_EQ(frame.Pixels, expected.Pixels);

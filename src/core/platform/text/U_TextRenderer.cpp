@@ -137,25 +137,89 @@ const TCoverageMap& TTextRenderer::Averaged(const std::string& utf8, int maxWidt
     return recent_.back().second;
 }
 
+namespace {
+
+// Calls paint(pixel, coverage) for every frame pixel under a non-zero value of `map` placed at
+// (left, top).
+template <typename Paint>
+void ForCovered(TBitmap32& frame, long long left, long long top, const TCoverageMap& map,
+                Paint paint) {
+    for (int my = 0; my < map.Height; ++my) {
+        const long long fy = top + map.Top + my;
+        if (fy < 0 || fy >= frame.Height) continue;
+        std::uint32_t* row = frame.Row(static_cast<int>(fy));
+        for (int mx = 0; mx < map.Width; ++mx) {
+            const long long fx = left + map.Left + mx;
+            const std::uint32_t a = map.At(mx, my);
+            if (a == 0 || fx < 0 || fx >= frame.Width) continue;
+            paint(row[fx], a);
+        }
+    }
+}
+
+// The coverage grown by `r` pixels each way (the largest value within the square around each
+// pixel), for an outline.
+TCoverageMap Grown(const TCoverageMap& map, int r) {
+    TCoverageMap wide;
+    wide.Left = map.Left - r;
+    wide.Top = map.Top - r;
+    wide.Width = map.Width + 2 * r;
+    wide.Height = map.Height + 2 * r;
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(wide.Width) * map.Height, 0);
+    for (int y = 0; y < map.Height; ++y)
+        for (int x = 0; x < wide.Width; ++x) {
+            std::uint8_t m = 0;
+            for (int k = std::max(0, x - 2 * r); k <= std::min(map.Width - 1, x); ++k)
+                m = std::max(m, map.At(k, y));
+            rows[static_cast<std::size_t>(y) * wide.Width + x] = m;
+        }
+    wide.Values.assign(static_cast<std::size_t>(wide.Width) * wide.Height, 0);
+    for (int y = 0; y < wide.Height; ++y)
+        for (int x = 0; x < wide.Width; ++x) {
+            std::uint8_t m = 0;
+            for (int k = std::max(0, y - 2 * r); k <= std::min(map.Height - 1, y); ++k)
+                m = std::max(m, rows[static_cast<std::size_t>(k) * wide.Width + x]);
+            wide.Values[static_cast<std::size_t>(y) * wide.Width + x] = m;
+        }
+    return wide;
+}
+
+} // namespace
+
 void TTextRenderer::DrawText(TBitmap32& frame, int left, int top, const std::string& utf8) {
+    DrawText(frame, left, top, utf8, TTextLook{});
+}
+
+void TTextRenderer::DrawText(TBitmap32& frame, int left, int top, const std::string& utf8,
+                             const TTextLook& look) {
     if (frame.Empty() || utf8.empty()) return;
     // Only what can land on the frame is laid out.
     const long long room = static_cast<long long>(frame.Width) - left;
     if (room <= 0 || top >= frame.Height) return;
     const int maxWidth = static_cast<int>(std::min<long long>(room, 1 << 16));
     const TCoverageMap& map = Averaged(utf8, maxWidth);
-    for (int my = 0; my < map.Height; ++my) {
-        const long long fy = static_cast<long long>(top) + map.Top + my;
-        if (fy < 0 || fy >= frame.Height) continue;
-        std::uint32_t* row = frame.Row(static_cast<int>(fy));
-        for (int mx = 0; mx < map.Width; ++mx) {
-            const long long fx = static_cast<long long>(left) + map.Left + mx;
-            const std::uint32_t a = map.At(mx, my);
-            if (a == 0 || fx < 0 || fx >= frame.Width) continue;
-            std::uint32_t& p = row[fx];
-            // Exact halves cannot occur with an odd divisor, so +127 rounds to nearest.
-            const auto lift = [a](std::uint32_t v) { return v + ((255 - v) * a + 127) / 255; };
-            p = (p & 0xFF000000u) | PackRGB(lift(RedOf(p)), lift(GreenOf(p)), lift(BlueOf(p)), 0);
-        }
-    }
+    // Exact halves cannot occur with an odd divisor, so +127 rounds to nearest.
+    const auto darken = [](std::uint32_t& p, std::uint32_t a) {
+        const auto down = [a](std::uint32_t v) { return v - (v * a + 127) / 255; };
+        p = (p & 0xFF000000u) | PackRGB(down(RedOf(p)), down(GreenOf(p)), down(BlueOf(p)), 0);
+    };
+    const int edge = std::max(1, workEm_ / Supersampling / 12);
+    if (look.Edge == TTextEdge::Outline)
+        ForCovered(frame, left, top, Grown(map, edge), darken);
+    else if (look.Edge == TTextEdge::Shadow)
+        ForCovered(frame, left + edge + 1, top + edge + 1, map, darken);
+    const std::uint32_t cr = RedOf(look.Colour), cg = GreenOf(look.Colour),
+                        cb = BlueOf(look.Colour);
+    ForCovered(frame, left, top, map, [cr, cg, cb](std::uint32_t& p, std::uint32_t a) {
+        const auto toward = [a](std::uint32_t v, std::uint32_t c) {
+            return c >= v ? v + ((c - v) * a + 127) / 255 : v - ((v - c) * a + 127) / 255;
+        };
+        p = (p & 0xFF000000u) |
+            PackRGB(toward(RedOf(p), cr), toward(GreenOf(p), cg), toward(BlueOf(p), cb), 0);
+    });
+}
+
+int TTextRenderer::TextWidth(const std::string& utf8) {
+    const TTextLayout layout = Layout(utf8);
+    return static_cast<int>((static_cast<std::int64_t>(layout.Width) + 32) / 64 / Supersampling);
 }

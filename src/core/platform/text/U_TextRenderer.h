@@ -12,6 +12,7 @@
 #include "platform/image/U_Bitmap32.h"
 #include "platform/text/U_FontSet.h"
 #include "platform/text/U_TextLayout.h"
+#include "platform/text/U_TextLook.h"
 
 // An 8-bit coverage bitmap (0 = nothing, 255 = full white) placed relative to the text's
 // top-left corner: its pixel (0, 0) lies at (Left, Top) from that corner.
@@ -58,6 +59,13 @@ public:
     // edges. Each frame pixel under a block of coverage a (the four work values summed,
     // shifted right by 2) moves towards white: v + (255 - v) * a / 255, rounded to nearest.
     void DrawText(TBitmap32& frame, int left, int top, const std::string& utf8);
+    // The same in another colour (each pixel moves towards it by a / 255), over a black
+    // outline (the coverage grown by about a twelfth of the em each way) or a black shadow
+    // (the coverage moved down and right by that much). White without an edge is DrawText.
+    void DrawText(TBitmap32& frame, int left, int top, const std::string& utf8,
+                  const TTextLook& look);
+    // Frame pixels from the text's left edge to its last glyph's advance.
+    int TextWidth(const std::string& utf8);
 
 private:
     struct TGlyph {
