@@ -5,8 +5,8 @@
 namespace {
 
 constexpr std::string_view PicturePrefix = ";Picture=";
-// Far more than any list; bounds the vector a hostile line can ask for.
-constexpr std::size_t MaxPictureNumber = 1000000;
+// Far more than any list; larger numbers are not numbers of pictures.
+constexpr std::size_t MaxPictureNumber = 100000000;
 
 bool IsShowKey(std::string_view key) {
     for (const std::string_view name : StyleSettingNames())
@@ -27,8 +27,7 @@ bool ReadProjectStyleLine(std::string_view line, TProjectStyle& style) {
             style.Notes.push_back("Picture style line not understood: " + std::string(line));
             return true;
         }
-        if (style.Pictures.size() < number) style.Pictures.resize(number);
-        style.Pictures[number - 1] = ParsePictureStyle(rest.substr(colon + 1));
+        style.Numbered.emplace_back(number, ParsePictureStyle(rest.substr(colon + 1)));
         return true;
     }
     if (!line.starts_with(';')) return false;

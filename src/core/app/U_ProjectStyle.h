@@ -17,14 +17,16 @@ struct TProjectStyle {
     std::vector<std::pair<std::string, std::string>> Show;
     // Index-parallel to the project's picture entries once the file is read; may be shorter.
     std::vector<TPictureStyle> Pictures;
+    // The picture lines as read (number from 1, style), until FinishProjectStyle.
+    std::vector<std::pair<std::size_t, TPictureStyle>> Numbered;
     // One line for each style line that could not be used, for the log.
     std::vector<std::string> Notes;
 };
 
 // Takes a header line when it is one of the above; false for any other line.
 bool ReadProjectStyleLine(std::string_view line, TProjectStyle& style);
-// After the header: the picture styles of entries beyond `entryCount` are dropped, each with
-// a note.
+// After the header: Pictures made from the picture lines; those of entries beyond `entryCount`
+// are dropped, each with a note.
 void FinishProjectStyle(TProjectStyle& style, std::size_t entryCount);
 // The show values of `style` set on `show`; values the file does not mention are kept.
 void ApplyProjectStyle(const TProjectStyle& style, TShowStyle& show);

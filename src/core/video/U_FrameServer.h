@@ -42,6 +42,7 @@ public:
         int Fade = 0;
     };
     TSlot Slot(int PictureIndex) const;
+    std::size_t PictureCount() const { return PicturePaths.Count(); }
     // Renders frame Index into Frame (resized to Width x Height). Throws EListIndexError for
     // an index outside 0 .. FrameCount() - 1, and passes picture loading errors on.
     void GetFrame(TBitmap32& Frame, int Index);

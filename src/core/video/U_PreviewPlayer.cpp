@@ -26,8 +26,8 @@ private:
 int FirstFrameOfPicture(const TFrameServer& server, int picture) {
     const int count = server.FrameCount();
     if (count < 1) return 0;
-    const long long first = static_cast<long long>(std::max(picture, 0)) *
-                            (server.FramesPerPicture + server.FadeFrames);
+    if (static_cast<std::size_t>(std::max(picture, 0)) >= server.PictureCount()) return count - 1;
+    const long long first = server.Slot(std::max(picture, 0)).Start;
     return static_cast<int>(std::min<long long>(first, count - 1));
 }
 
@@ -90,9 +90,10 @@ void TPreviewPlayer::Run(TThread& thread) {
         const int framesPerPicture =
             ::FramesPerPicture(in.PictureDurationMs, request_.FrameDuration, in.SingleFrame);
         TFrameServer server(paths_, &captions_, framesPerPicture, request_.Height, request_.Width,
-                            in.DynamicPictures, in.CrossFade, in.CaptionText, in.Greyscale,
-                            in.Sepia, in.MaxPicturePixels,
+                            ShowStyleOf(in), in.MaxPicturePixels,
                             TPictureOptions{.AutoRotate = in.AutoRotate, .SmallTarget = true});
+        if (!in.PictureStyles.empty())
+            server.SetPictureStyles(in.PictureStyles, in.SingleFrame ? 0 : request_.FrameDuration);
         server.PrefetchPictures(true);
         const int count = server.FrameCount();
         int start = FirstFrameOfPicture(server, request_.StartPicture);

@@ -77,7 +77,8 @@ TEST(PreviewSize, KeepsTheOutputsShapeInThePanel) {
 TEST_F(PreviewPlayerTest, OnTimeEveryFrameIsTheFrameServersAndNoneIsDropped) {
     TStringList list(paths);
     TStringList captions(request.Captions);
-    TFrameServer server(list, &captions, 25, 48, 64, true, true, true, false, false,
+    TFrameServer server(list, &captions, 25, 48, 64,
+                        TShowStyle{.DynamicPictures = true, .CrossFade = true, .CaptionText = true},
                         DefaultMaxPicturePixels, {.AutoRotate = true, .SmallTarget = true});
     ASSERT_EQ(server.FrameCount(), 87);
     TBitmap32 expected;
