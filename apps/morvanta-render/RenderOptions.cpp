@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "audio/U_SongList.h"
 #include "platform/base/U_Rounding.h"
 
 namespace {
@@ -28,6 +29,7 @@ enum LongOnly {
     OptNoAutoRotate,
     OptListCodecs,
     OptVersion,
+    OptSongFade,
 };
 
 // A number, rounded to the nearest integer (ties to even) and clamped into lo..hi. `note` says
@@ -102,8 +104,11 @@ const char* RenderUsage() {
            "                        missing (default: the project's \";Output=\" line).\n"
            "  -p, --picture ENTRY   Adds one picture, given as a path, or as a path, a tab\n"
            "                        and its caption.\n"
-           "  -s, --sound FILE      Adds FILE, an MP3, as the soundtrack (default: the\n"
-           "                        project's \";Sound=\" line).\n"
+           "  -s, --sound FILE      Adds FILE as the soundtrack, an MP3, M4A, AAC, Ogg,\n"
+           "                        Opus, FLAC or WAV song (default: the project's songs);\n"
+           "                        given more than once, the songs play in that order.\n"
+           "      --song-fade MS    Cross-fades each song into the next over MS\n"
+           "                        milliseconds, 0 for a cut (default 1000).\n"
            "      --no-sound        Leaves the project's soundtrack out.\n"
            "  -t, --time MS         Shows each picture for MS milliseconds, 100 to 60000\n"
            "                        (default 3000).\n"
@@ -163,6 +168,7 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
         {"single-frame", no_argument, nullptr, OptSingleFrame},
         {"effect", required_argument, nullptr, OptEffect},
         {"no-sound", no_argument, nullptr, OptNoSound},
+        {"song-fade", required_argument, nullptr, OptSongFade},
         {"no-auto-rotate", no_argument, nullptr, OptNoAutoRotate},
         {"list-codecs", no_argument, nullptr, OptListCodecs},
         {"quiet", no_argument, nullptr, 'q'},
@@ -189,7 +195,14 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
             options.Pictures.emplace_back(optarg);
             break;
         case 's':
-            options.Sound = optarg;
+            if (options.Sound)
+                options.MoreSongs.emplace_back(optarg);
+            else
+                options.Sound = optarg;
+            break;
+        case OptSongFade:
+            options.SongFadeMs = ClampedNumber(optarg, 0, MaxSongFadeMs, "song cross-fade", " ms",
+                                               options.SongFadeNote);
             break;
         case 't':
             options.TimeMs =

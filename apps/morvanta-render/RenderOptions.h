@@ -12,6 +12,9 @@ struct TRenderOptions {
     // Entries from -p and positional pictures, in command-line order, after the project's own.
     std::vector<std::string> Pictures;
     std::optional<std::string> Sound;
+    std::vector<std::string> MoreSongs; // -s given again: the songs after the first, in order
+    int SongFadeMs = 1000;              // cross-fade between songs, 0 for a cut
+    std::string SongFadeNote;           // what became of a --song-fade value that was changed
     bool NoSound = false;
     int TimeMs = 3000;
     std::string TimeNote; // what became of a -t value that was clamped or rounded, else ""

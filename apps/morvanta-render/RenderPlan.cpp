@@ -6,28 +6,13 @@
 
 #include "app/U_Preflight.h"
 #include "app/U_Project.h"
-#include "audio/U_AudioFile.h"
+#include "app/U_ProjectSongs.h"
+#include "audio/U_SongList.h"
+#include "platform/base/U_Limits.h"
 #include "platform/os/U_Settings.h"
 #include "video/U_ImageFile.h"
 
 namespace {
-
-// Why a soundtrack cannot be used, or "" when it can: the multiplexing's rules first, then the
-// length that --match-audio needs.
-std::string SoundProblem(const std::string& path, double& days) {
-    days = 0;
-    if (auto problem = SoundtrackProblem(path)) return *problem;
-    try {
-        TAudioFile audio;
-        audio.SetFileName(path);
-        if (!audio.Open()) return "not a known audio file";
-        days = audio.Duration();
-        audio.Close();
-        return {};
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-}
 
 std::string PadFourCC(std::string code) {
     if (code.size() < 4) code.append(4 - code.size(), ' ');
@@ -62,23 +47,43 @@ bool ChooseCodecEntry(const TRenderOptions& options, const std::vector<std::stri
     return false;
 }
 
-// The soundtrack: -s must be usable; the project's is left out with a warning when it is not.
-bool ChooseSound(const TRenderOptions& options, const TProject& project, std::string& sound,
+// The soundtrack's songs: every -s must be usable; a song of the project's that is not is left
+// out with a warning. `days` is the whole soundtrack's playing time.
+bool ChooseSound(const TRenderOptions& options, const TProject& project, TRenderPlan& plan,
                  double& days) {
+    days = 0;
     if (options.NoSound) return true;
+    std::vector<std::string> wanted;
     if (options.Sound) {
-        sound = *options.Sound;
-        if (auto problem = SoundProblem(sound, days); !problem.empty()) {
-            Say("Cannot use the soundtrack " + sound + ": " + problem);
-            return false;
+        wanted.push_back(*options.Sound);
+        wanted.insert(wanted.end(), options.MoreSongs.begin(), options.MoreSongs.end());
+    } else {
+        wanted = ProjectSongs(project);
+    }
+    if (wanted.size() > MaxSongCount) {
+        Say("Too many songs: at most " + std::to_string(MaxSongCount));
+        return false;
+    }
+    std::vector<TSongInfo> songs;
+    for (const auto& path : wanted) {
+        try {
+            songs.push_back(ProbeSong(path));
+        } catch (const std::exception& e) {
+            if (options.Sound) {
+                Say("Cannot use the soundtrack " + path + ": " + e.what());
+                return false;
+            }
+            Say("Warning: the project's soundtrack " + path + " is not used: " + e.what());
         }
-    } else if (project.Sound && !project.Sound->empty()) {
-        sound = *project.Sound;
-        if (auto problem = SoundProblem(sound, days); !problem.empty()) {
-            Say("Warning: the project's soundtrack " + sound + " is not used: " + problem);
-            sound.clear();
-            days = 0;
-        }
+    }
+    if (!options.SongFadeNote.empty() && songs.size() > 1) Say(options.SongFadeNote);
+    plan.SongFadeMs = options.SongFadeMs;
+    days = SoundtrackDays(songs, plan.SongFadeMs);
+    for (const auto& song : songs) {
+        if (plan.Sound.empty())
+            plan.Sound = song.Path;
+        else
+            plan.MoreSongs.push_back(song.Path);
     }
     return true;
 }
@@ -131,7 +136,7 @@ int PlanRender(const TRenderOptions& options, const std::vector<std::string>& co
 
     // The quick checks first, then every picture.
     double soundDays = 0;
-    if (!ChooseSound(options, project, plan.Sound, soundDays)) return 1;
+    if (!ChooseSound(options, project, plan, soundDays)) return 1;
     std::string codecEntry;
     if (!ChooseCodecEntry(options, codecs, codecEntry)) return 1;
     plan.AutoRotate = options.AutoRotate && ReadAutoRotateSetting();

@@ -15,7 +15,9 @@ struct TRenderPlan {
     TStringList Captions;
     std::size_t Skipped = 0; // pictures left out, each with its warning
     std::string Output;
-    std::string Sound; // "" for none
+    std::string Sound;                  // the first song, "" for none
+    std::vector<std::string> MoreSongs; // the songs after it
+    int SongFadeMs = 1000;
     TRunSettings Settings;
     bool AutoRotate = true;
 };

@@ -60,6 +60,8 @@ TRenderRequest MakeRequest(const TRenderPlan& plan) {
     TRenderRequest request;
     request.OutputFile = plan.Output;
     request.SoundFile = plan.Sound;
+    request.MoreSongs = plan.MoreSongs;
+    request.SongFadeMs = plan.SongFadeMs;
     request.Width = settings.Width;
     request.Height = settings.Height;
     request.FrameDuration = settings.FrameDuration;

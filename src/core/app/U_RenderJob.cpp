@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/U_WriterSetup.h"
+#include "audio/U_AviSoundtrack.h"
 #include "audio/U_Mux.h"
 #include "platform/base/U_Errors.h"
 #include "platform/os/U_FileOps.h"
@@ -118,8 +119,16 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
     muxEvents.OnLog = events.OnLog;
     muxEvents.StopRequested = stopRequested;
     try {
+        // Anything but one MPEG audio song first becomes an MP3 the multiplexing can cut.
+        TAviSoundtrack sound;
+        std::vector<std::string> songs{request.SoundFile};
+        songs.insert(songs.end(), request.MoreSongs.begin(), request.MoreSongs.end());
+        const auto encoding = [&](std::int32_t done, std::int32_t total) {
+            muxEvents.OnProgress(done, total, "Encoding the soundtrack");
+        };
         const bool complete =
-            MuxVideoAndSound(files.IntermediateFile, request.SoundFile, files.MuxFile, muxEvents);
+            sound.Prepare(songs, request.SongFadeMs, files.OutputFile, encoding, stopRequested) &&
+            MuxVideoAndSound(files.IntermediateFile, sound.File(), files.MuxFile, muxEvents);
         status = complete ? TRenderStatus::Done : TRenderStatus::Aborted;
     } catch (const std::exception& e) {
         status = TRenderStatus::Failed;

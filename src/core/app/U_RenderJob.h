@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/U_JobProgress.h"
 #include "app/U_OutputFiles.h"
@@ -18,6 +19,9 @@ class TBmpToAvi;
 struct TRenderRequest {
     std::string OutputFile;
     std::string SoundFile; // empty: no soundtrack
+    // Songs played after SoundFile, cross-faded over SongFadeMs (U_SongList).
+    std::vector<std::string> MoreSongs;
+    int SongFadeMs = 1000;
     int Width = 640;
     int Height = 480;
     int FrameDuration = 66;
