@@ -30,6 +30,20 @@ enum LongOnly {
     OptListCodecs,
     OptVersion,
     OptSongFade,
+    OptTransition,
+    OptMotion,
+    OptEase,
+    OptNoEase,
+    OptFill,
+    OptCaptionFont,
+    OptCaptionSize,
+    OptCaptionColour,
+    OptCaptionBand,
+    OptNoCaptionBand,
+    OptCaptionPlace,
+    OptCaptionEdge,
+    OptCounter,
+    OptNoCounter,
 };
 
 // A number, rounded to the nearest integer (ties to even) and clamped into lo..hi. `note` says
@@ -61,6 +75,7 @@ int ClampedNumber(const char* text, int lo, int hi, const char* what, const char
 void AddPositional(TRenderOptions& options, const char* argument) {
     if (IsSupportedPicture(argument)) {
         options.Pictures.emplace_back(argument);
+        options.PictureStyles.emplace_back();
         return;
     }
     if (options.Project)
@@ -91,6 +106,66 @@ TEffect ParseEffect(const std::string& text) {
     throw TUsageError{"Invalid effect: " + text + " (none, greyscale or sepia)"};
 }
 
+// The project-file name of each look option, and what its value may be.
+struct StyleOption {
+    int Id;
+    const char* Key;
+    const char* Fixed; // the value of an option without one, else null
+    const char* Expected;
+};
+const StyleOption StyleOptions[] = {
+    {OptTransition, "Transition", nullptr, "see --help"},
+    {OptMotion, "Motion", nullptr, "still, pan, zoom-in, zoom-out, pan-zoom or random"},
+    {OptEase, "Ease", "1", ""},
+    {OptNoEase, "Ease", "0", ""},
+    {OptFill, "Fill", nullptr, "bands, blur or crop"},
+    {OptCaptionFont, "CaptionFont", nullptr, "a font family"},
+    {OptCaptionSize, "CaptionSize", nullptr, "6 to 72 points"},
+    {OptCaptionColour, "CaptionColour", nullptr, "#RRGGBB or a colour's name"},
+    {OptCaptionBand, "CaptionBand", "1", ""},
+    {OptNoCaptionBand, "CaptionBand", "0", ""},
+    {OptCaptionPlace, "CaptionPlace", nullptr, "bottom-left, bottom-centre or top"},
+    {OptCaptionEdge, "CaptionEdge", nullptr, "none, outline or shadow"},
+    {OptCounter, "Counter", "1", ""},
+    {OptNoCounter, "Counter", "0", ""},
+};
+
+// A look option: checked now, applied over the project's look later. A transition or a motion
+// also switches fades or panning on (or off, for "cut" and "still").
+bool TakeStyleOption(TRenderOptions& options, int id, const char* argument) {
+    for (const auto& o : StyleOptions) {
+        if (o.Id != id) continue;
+        const std::string value = o.Fixed ? o.Fixed : argument;
+        TShowStyle probe;
+        if (!ApplyStyleSetting(probe, o.Key, value))
+            throw TUsageError{std::string("Invalid ") + o.Key + ": " + value + " (" + o.Expected +
+                              ")"};
+        if (id == OptTransition) options.CrossFade = probe.Transition != TTransition::Cut;
+        if (id == OptMotion) options.Dynamic = probe.Motion != TMotion::Still;
+        options.Style.emplace_back(o.Key, value);
+        return true;
+    }
+    return false;
+}
+
+// "path<TAB>caption<TAB>ms": the time, when the last field is a whole number, comes off.
+void AddPictureEntry(TRenderOptions& options, std::string entry) {
+    TPictureStyle style;
+    const auto first = entry.find('\t'), last = entry.rfind('\t');
+    if (first != std::string::npos && last != first) {
+        const std::string time = entry.substr(last + 1);
+        if (!time.empty() && time.size() <= 9 &&
+            std::all_of(time.begin(), time.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            std::string note;
+            style.TimeMs = ClampedNumber(time.c_str(), 100, 60000, "time per picture", " ms", note);
+            if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
+            entry.resize(last);
+        }
+    }
+    options.Pictures.push_back(std::move(entry));
+    options.PictureStyles.push_back(style);
+}
+
 } // namespace
 
 const char* RenderUsage() {
@@ -103,7 +178,8 @@ const char* RenderUsage() {
            "  -o, --output FILE     Writes the video to FILE, adding \".avi\" when it is\n"
            "                        missing (default: the project's \";Output=\" line).\n"
            "  -p, --picture ENTRY   Adds one picture, given as a path, or as a path, a tab\n"
-           "                        and its caption.\n"
+           "                        and its caption, and maybe a tab and its own time in\n"
+           "                        milliseconds.\n"
            "  -s, --sound FILE      Adds FILE as the soundtrack, an MP3, M4A, AAC, Ogg,\n"
            "                        Opus, FLAC or WAV song (default: the project's songs);\n"
            "                        given more than once, the songs play in that order.\n"
@@ -133,6 +209,29 @@ const char* RenderUsage() {
            "      --effect EFFECT   Colours the video: none, greyscale or sepia (default:\n"
            "                        the project's effect).\n"
            "      --no-auto-rotate  Keeps JPEGs as stored, ignoring their EXIF orientation.\n"
+           "      --transition NAME Changes pictures by crossfade, cut, fade-black,\n"
+           "                        wipe-left, wipe-right, wipe-up, wipe-down, push-left,\n"
+           "                        push-right, push-up, push-down, zoom, iris or random\n"
+           "                        (default: the project's, else crossfade).\n"
+           "      --motion NAME     Moves over each picture: still, pan, zoom-in, zoom-out,\n"
+           "                        pan-zoom or random (default: the project's, else pan).\n"
+           "      --ease, --no-ease Starts and ends each motion slowly, or not (default:\n"
+           "                        not).\n"
+           "      --fill NAME       Fills the frame around a picture of another shape with\n"
+           "                        bands, blur (a blurred copy) or crop (default: bands).\n"
+           "      --caption-font FAMILY, --caption-size POINTS (6 to 72),\n"
+           "      --caption-colour COLOUR (#RRGGBB or white, yellow...)\n"
+           "                        The captions' face, size and colour (default: MS Sans\n"
+           "                        Serif or DejaVu Sans, 12, white). \"%date\" in a caption\n"
+           "                        becomes the photo's date.\n"
+           "      --caption-band, --no-caption-band\n"
+           "                        Darkens the band behind the captions, or not.\n"
+           "      --caption-place PLACE\n"
+           "                        bottom-left, bottom-centre or top (default: bottom-left).\n"
+           "      --caption-edge EDGE\n"
+           "                        none, outline or shadow around the letters.\n"
+           "      --counter, --no-counter\n"
+           "                        Draws \"Picture : n / N\", or not (default: draws it).\n"
            "      --list-codecs     Prints the codecs, one \"FCC description\" line each, and\n"
            "                        stops.\n"
            "  -q, --quiet           Shows no progress bar.\n"
@@ -175,6 +274,20 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
         {"verbose", no_argument, nullptr, 'v'},
         {"version", no_argument, nullptr, OptVersion},
         {"help", no_argument, nullptr, 'h'},
+        {"transition", required_argument, nullptr, OptTransition},
+        {"motion", required_argument, nullptr, OptMotion},
+        {"ease", no_argument, nullptr, OptEase},
+        {"no-ease", no_argument, nullptr, OptNoEase},
+        {"fill", required_argument, nullptr, OptFill},
+        {"caption-font", required_argument, nullptr, OptCaptionFont},
+        {"caption-size", required_argument, nullptr, OptCaptionSize},
+        {"caption-colour", required_argument, nullptr, OptCaptionColour},
+        {"caption-band", no_argument, nullptr, OptCaptionBand},
+        {"no-caption-band", no_argument, nullptr, OptNoCaptionBand},
+        {"caption-place", required_argument, nullptr, OptCaptionPlace},
+        {"caption-edge", required_argument, nullptr, OptCaptionEdge},
+        {"counter", no_argument, nullptr, OptCounter},
+        {"no-counter", no_argument, nullptr, OptNoCounter},
         {nullptr, 0, nullptr, 0},
     };
     TRenderOptions options;
@@ -192,7 +305,7 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
             options.Output = optarg;
             break;
         case 'p':
-            options.Pictures.emplace_back(optarg);
+            AddPictureEntry(options, optarg);
             break;
         case 's':
             if (options.Sound)
@@ -268,6 +381,7 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
         case ':':
             throw TUsageError{std::string("Missing value for ") + argv[optind - 1]};
         default:
+            if (TakeStyleOption(options, c, optarg)) break;
             throw TUsageError{std::string("Unknown option ") + argv[optind - 1]};
         }
     }

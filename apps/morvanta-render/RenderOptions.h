@@ -5,12 +5,18 @@
 #include <vector>
 
 #include "app/U_Project.h"
+#include "video/U_ShowStyle.h"
 
 struct TRenderOptions {
     std::optional<std::string> Project;
     std::optional<std::string> Output;
     // Entries from -p and positional pictures, in command-line order, after the project's own.
     std::vector<std::string> Pictures;
+    // Index-parallel to Pictures: a time given as a third field of -p ("path<TAB>caption<TAB>ms").
+    std::vector<TPictureStyle> PictureStyles;
+    // The look's options (--transition, --caption-size ...) as project-file values, in order;
+    // they override the project's.
+    std::vector<std::pair<std::string, std::string>> Style;
     std::optional<std::string> Sound;
     std::vector<std::string> MoreSongs; // -s given again: the songs after the first, in order
     int SongFadeMs = 1000;              // cross-fade between songs, 0 for a cut

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/U_PictureTimes.h"
 #include "app/U_Preflight.h"
 #include "app/U_Project.h"
 #include "app/U_ProjectSongs.h"
@@ -88,18 +89,22 @@ bool ChooseSound(const TRenderOptions& options, const TProject& project, TRender
     return true;
 }
 
-int MatchedTime(const TRenderOptions& options, const TRenderPlan& plan, double soundDays) {
+// Pictures with times of their own keep their share: every time is scaled alike.
+int MatchedTime(const TRenderOptions& options, const TRenderPlan& plan, double soundDays,
+                std::vector<TPictureStyle>& pictures) {
     const int seconds = plan.Sound.empty() ? 0 : SoundDurationSec(soundDays);
-    const auto match = MatchAudio(static_cast<int>(plan.Paths.Count()), seconds, options.CrossFade);
+    const auto match =
+        MatchAudioTimes(options.TimeMs, pictures, plan.Paths.Count(), seconds, options.CrossFade);
     if (!match) return options.TimeMs;
+    pictures = match->Pictures;
     if (match->AtMinimum) Say(MinimalPictureDurationText);
     if (plan.Sound.empty())
-        Say("There is no soundtrack to match: each picture lasts " +
-            std::to_string(match->PictureDurationMs) + " ms.");
+        Say("There is no soundtrack to match: each picture lasts " + std::to_string(match->ShowMs) +
+            " ms.");
     else
-        Say("Time per picture matched to the soundtrack: " +
-            std::to_string(match->PictureDurationMs) + " ms.");
-    return match->PictureDurationMs;
+        Say("Time per picture matched to the soundtrack: " + std::to_string(match->ShowMs) +
+            " ms.");
+    return match->ShowMs;
 }
 
 } // namespace
@@ -121,6 +126,13 @@ int PlanRender(const TRenderOptions& options, const std::vector<std::string>& co
 
     std::vector<std::string> entries = project.Entries;
     entries.insert(entries.end(), options.Pictures.begin(), options.Pictures.end());
+    for (const auto& note : project.Style.Notes) Say("Warning: " + note);
+    // Each entry's own look, the project's first.
+    std::vector<TPictureStyle> entryStyles = project.Style.Pictures;
+    entryStyles.resize(project.Entries.size());
+    entryStyles.insert(entryStyles.end(), options.PictureStyles.begin(),
+                       options.PictureStyles.end());
+    entryStyles.resize(entries.size());
     if (entries.empty()) {
         Say("Empty picture list");
         return 1;
@@ -143,6 +155,8 @@ int PlanRender(const TRenderOptions& options, const std::vector<std::string>& co
     TPictureCheck pictures = CheckPictures(entries, plan.AutoRotate);
     for (const auto& reason : pictures.Skipped) Say("Warning: picture skipped: " + reason);
     plan.Paths = pictures.Paths;
+    std::vector<TPictureStyle> pictureStyles;
+    for (const std::size_t used : pictures.Used) pictureStyles.push_back(entryStyles[used]);
     plan.Captions = pictures.Captions;
     plan.Skipped = pictures.Skipped.size();
     if (plan.Paths.Empty()) {
@@ -152,8 +166,11 @@ int PlanRender(const TRenderOptions& options, const std::vector<std::string>& co
     }
 
     TRunInputs inputs;
+    ApplyProjectStyle(project.Style, inputs.Style);
+    for (const auto& [key, value] : options.Style) ApplyStyleSetting(inputs.Style, key, value);
+    inputs.PictureStyles = pictureStyles;
     if (options.MatchAudio) {
-        inputs.TimePerPicture = MatchedTime(options, plan, soundDays);
+        inputs.TimePerPicture = MatchedTime(options, plan, soundDays, inputs.PictureStyles);
     } else {
         inputs.TimePerPicture = options.TimeMs;
         if (!options.TimeNote.empty()) Say(options.TimeNote);

@@ -91,14 +91,15 @@ std::optional<std::string> PictureProblem(const std::string& path, bool autoRota
 
 TPictureCheck CheckPictures(const std::vector<std::string>& entries, bool autoRotate) {
     TPictureCheck check;
-    for (const auto& entry : entries) {
-        const TPictureEntry picture = SplitPictureEntry(entry);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const TPictureEntry picture = SplitPictureEntry(entries[i]);
         if (auto problem = PictureProblem(picture.Path, autoRotate)) {
             check.Skipped.push_back(std::move(*problem));
             continue;
         }
         check.Paths.Add(picture.Path);
         check.Captions.Add(picture.Caption);
+        check.Used.push_back(i);
     }
     return check;
 }

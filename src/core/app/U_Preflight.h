@@ -13,6 +13,8 @@ struct TPictureCheck {
     TStringList Captions;
     // One line per picture left out, saying which and why.
     std::vector<std::string> Skipped;
+    // For each picture kept, its index among the entries.
+    std::vector<std::size_t> Used;
 };
 
 // Why the render could not use the picture at `path`; none when it can. Missing and unsupported

@@ -1,5 +1,6 @@
 #include "app/U_ProjectStyle.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -21,7 +22,8 @@ bool ReadProjectStyleLine(std::string_view line, TProjectStyle& style) {
         const std::string_view rest = line.substr(PicturePrefix.size());
         const auto colon = rest.find(':');
         std::size_t number = 0;
-        const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.find(':'), number);
+        const auto [end, ec] =
+            std::from_chars(rest.data(), rest.data() + std::min(colon, rest.size()), number);
         if (colon == std::string_view::npos || ec != std::errc() || end != rest.data() + colon ||
             number < 1 || number > MaxPictureNumber) {
             style.Notes.push_back("Picture style line not understood: " + std::string(line));
@@ -46,11 +48,16 @@ bool ReadProjectStyleLine(std::string_view line, TProjectStyle& style) {
 }
 
 void FinishProjectStyle(TProjectStyle& style, std::size_t entryCount) {
-    for (std::size_t i = entryCount; i < style.Pictures.size(); ++i)
-        if (!style.Pictures[i].IsPlain())
-            style.Notes.push_back("Picture style for picture " + std::to_string(i + 1) + " of " +
+    for (auto& [number, picture] : style.Numbered) {
+        if (number > entryCount) {
+            style.Notes.push_back("Picture style for picture " + std::to_string(number) + " of " +
                                   std::to_string(entryCount) + " left out");
-    if (style.Pictures.size() > entryCount) style.Pictures.resize(entryCount);
+            continue;
+        }
+        if (style.Pictures.size() < number) style.Pictures.resize(number);
+        style.Pictures[number - 1] = std::move(picture);
+    }
+    style.Numbered.clear();
 }
 
 void ApplyProjectStyle(const TProjectStyle& style, TShowStyle& show) {
