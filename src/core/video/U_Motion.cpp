@@ -134,16 +134,26 @@ MORVANTA_PIXEL_LOOP void SampleWindowPart(const TBitmap32& src, const TViewWindo
     if (dest.Empty() || right <= left || bottom <= top) return;
     const std::vector<TTap> xs = Taps(view.Left, view.Width / dest.Width, dest.Width, src.Width);
     const std::vector<TTap> ys = Taps(view.Top, view.Height / dest.Height, dest.Height, src.Height);
+    // Columns first: each row mixes the two source rows once over the columns it needs, then
+    // each output pixel mixes two of those. One mix per output pixel instead of three.
+    int first = src.Width, last = 0;
+    for (int x = left; x < right; ++x) {
+        first = std::min(first, xs[static_cast<std::size_t>(x)].Index);
+        last = std::max(last, xs[static_cast<std::size_t>(x)].Next);
+    }
+    std::vector<std::uint32_t> mixed(static_cast<std::size_t>(last - first + 1));
     for (int y = top; y < bottom; ++y) {
         const TTap& ty = ys[static_cast<std::size_t>(y)];
         const std::uint32_t* r0 = src.Row(ty.Index);
         const std::uint32_t* r1 = src.Row(ty.Next);
+        for (int i = first; i <= last; ++i)
+            mixed[static_cast<std::size_t>(i - first)] = Mix(r0[i], r1[i], ty.Weight);
         std::uint32_t* out = dest.Row(y);
         for (int x = left; x < right; ++x) {
             const TTap& tx = xs[static_cast<std::size_t>(x)];
-            const std::uint32_t a = Mix(r0[tx.Index], r0[tx.Next], tx.Weight);
-            const std::uint32_t b = Mix(r1[tx.Index], r1[tx.Next], tx.Weight);
-            out[x] = Mix(a, b, ty.Weight) | 0xFF000000u;
+            out[x] = Mix(mixed[static_cast<std::size_t>(tx.Index - first)],
+                         mixed[static_cast<std::size_t>(tx.Next - first)], tx.Weight) |
+                     0xFF000000u;
         }
     }
 }
