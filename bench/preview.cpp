@@ -1,4 +1,4 @@
-// Times the live preview as the window plays it: frames at the panel's size for an output of
+// Times the live preview as the window plays it: frames at the preview's size for an output of
 // WIDTHxHEIGHT at FPS, polled every 4 ms as the window's timer does, in real time over the
 // whole show. Prints the first frame's delay and the frames shown and dropped.
 // Usage: morvanta-bench-preview WIDTHxHEIGHT FPS MS_PER_PICTURE PICTURE...
@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < request.Paths.size(); ++i)
         request.Captions.push_back("Picture " + std::to_string(i + 1));
     request.Frames = FrameInputsFor(settings, nullptr, nullptr, true);
-    FitPreviewSize(settings.Width, settings.Height, 120, 90, request.Width, request.Height);
+    // As the window makes them: at least 320 x 240, scaled into its panel.
+    FitPreviewSize(settings.Width, settings.Height, 320, 240, request.Width, request.Height);
     request.FrameDuration = settings.FrameDuration;
     try {
         TPreviewPlayer player(request);

@@ -14,6 +14,7 @@
 #include "TestPictures.h"
 #include "after/U_BurnDlg.h"
 #include "after/U_ProcessSuccessDlg.h"
+#include "app/U_PreviewPlay.h"
 #include "pictures/U_LoaderDlg.h"
 #include "pictures/U_ReorderDlg.h"
 #include "platform/codec/U_Codecs.h"
@@ -90,12 +91,18 @@ TEST_F(Screenshots, EveryForm) {
     W().SetSoundtrack(QString::fromStdString(song));
     W().out_txt->setText(QString::fromStdString(Dir.File("holiday.avi")));
     W().UpdatePictureCount();
+    // The preview panel as Play leaves it: a frame of the show, from the clicked thumbnail.
+    W().Preview->SelectPicture(1);
+    W().Preview->play_btnClick();
+    for (int k = 0; k < 500 && W().Preview->ShownFrame() < 3; ++k) guitest::Pump(5);
+    W().Preview->stop_btnClick();
     Grab(&W());
 
     GrabModal([this] { W().about_btnClick(); });
     GrabModal([this] { W().settings_btnClick(); });
     GrabModal([this] { W().exp_btnClick(); });
     GrabModal([this] { W().jump_btnClick(); });
+    W().PictureStyles.Set(4, "time=5000,transition=iris");
     W().Forms.ReorderDlg->StartIndex = 4;
     GrabModal([this] { W().organize_btnClick(); });
     GrabModal([this] { W().codecconfig_btnClick(); });

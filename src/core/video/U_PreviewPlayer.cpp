@@ -89,6 +89,7 @@ void TPreviewPlayer::Run(TThread& thread) {
         const TVideoMakerInputs& in = request_.Frames;
         const int framesPerPicture =
             ::FramesPerPicture(in.PictureDurationMs, request_.FrameDuration, in.SingleFrame);
+        // Made as the render makes its server, at the panel's size.
         TFrameServer server(paths_, &captions_, framesPerPicture, request_.Height, request_.Width,
                             ShowStyleOf(in), in.MaxPicturePixels,
                             TPictureOptions{.AutoRotate = in.AutoRotate, .SmallTarget = true});

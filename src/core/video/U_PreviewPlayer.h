@@ -26,8 +26,8 @@ struct TPreviewRequest {
     std::vector<std::string> Captions;
     // Time per picture and the visual options; its list pointers are ignored.
     TVideoMakerInputs Frames;
-    int Width = 120; // the frames' size: the panel's, not the output's
-    int Height = 90;
+    int Width = 320; // the frames' size: the preview's, far below the output's
+    int Height = 240;
     int FrameDuration = 66; // milliseconds between frames, as in the output
     // Where to start: the first frame of StartPicture, or, when StartMs is 0 or more, the frame
     // at that time into the show (a restart after a change keeps the show's time).

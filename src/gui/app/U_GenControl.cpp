@@ -13,8 +13,10 @@
 #include <filesystem>
 
 #include "app/U_MainDlg.h"
+#include "app/U_PictureTimes.h"
 #include "app/U_RenderJob.h"
 #include "app/U_RunSettings.h"
+#include "app/U_StyleInputs.h"
 #include "app/U_WriterSetup.h"
 #include "platform/U_Controls.h"
 #include "platform/U_QtDispatcher.h"
@@ -40,6 +42,7 @@ TRunInputs ReadRunInputs(TMainDlg& w) {
     inputs.CaptionTextChecked = w.osd_chk->isChecked();
     inputs.Greyscale = w.Greyscale1->isChecked();
     inputs.Sepia = w.Sepia1->isChecked();
+    AddStyleInputs(w, inputs);
     return inputs;
 }
 
@@ -139,11 +142,19 @@ void TMainDlg::cancel_btnClick() {
 }
 
 void TMainDlg::matchaudio_btnClick() {
-    const auto match = MatchAudio(static_cast<int>(PicturePaths.Count()), SoundDurationSec,
-                                  xfade_chk->isChecked());
+    // Pictures with times of their own keep their share: every time is scaled alike.
+    const auto match =
+        MatchAudioTimes(time_txt->Value(), PictureStylesOf(PictureStyles), PicturePaths.Count(),
+                        SoundDurationSec, xfade_chk->isChecked());
     if (!match) return;
-    time_txt->setValue(match->PictureDurationMs);
-    if (time_txt->value() == time_txt->minimum()) Say(*this, MinimalPictureDurationText);
+    time_txt->setValue(match->ShowMs);
+    for (std::size_t i = 0; i < match->Pictures.size() && i < PictureStyles.Count(); ++i) {
+        const std::string text = PictureStyleText(match->Pictures[i]);
+        if (PictureStyles.At(static_cast<long long>(i)) != text)
+            PictureStyles.Set(static_cast<long long>(i), text);
+    }
+    if (time_txt->value() == time_txt->minimum() || match->AtMinimum)
+        Say(*this, MinimalPictureDurationText);
 }
 
 void TMainDlg::VideoThreadDone(TThread& thread) {

@@ -17,6 +17,7 @@
 #include "app/U_Log.h"
 #include "app/U_PreviewPlay.h"
 #include "app/U_RunSettings.h"
+#include "app/U_StyleSettings.h"
 #include "lang/U_LangList.h"
 #include "lang/U_MainLanguages.h"
 #include "lang/U_TextStorage.h"
@@ -126,6 +127,8 @@ void TMainDlg::AppEvtActivate() {
     SoundDurationSec = 0;
     PicturePaths.Clear();
     PictureCaptions.Clear();
+    PictureStyles.Clear();
+    ShowStyle = ReadShowStyleSetting();
     // Thumbnails decode at a reduced scale and follow the EXIF setting as the frames do. The
     // server watches PicturePaths, so every change of the list reaches it.
     ThumbServer = std::make_unique<TFrameServer>(PicturePaths, &PictureCaptions, 1, 75, 100,

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/base/U_StringList.h"
+#include "video/U_ShowStyle.h"
 
 class QAction;
 class QCheckBox;
@@ -98,6 +99,10 @@ public:
     std::unique_ptr<TKLog> AppLog;
     TStringList PicturePaths;
     TStringList PictureCaptions;
+    // Beside the two lists: what each picture changes of the show (PictureStyleText's form, ""
+    // for nothing), and the show's own look beyond the option boxes (Expert Options).
+    TStringList PictureStyles;
+    TShowStyle ShowStyle;
     std::unique_ptr<TFrameServer> ThumbServer;
     std::array<TImageControl*, 5> ThumbSlots{};
     std::unique_ptr<TTextStorage> main_ts;
@@ -201,7 +206,9 @@ public:
     void EnableControls(bool enable);
     void ShowProgress(int position, int maximum, const QString& text);
     void AddPictureEntry(const std::string& entry);
-    void AddPictureEntries(const std::vector<std::string>& entries);
+    // `styles`, index-parallel to `entries` (may be shorter), go with the pictures taken.
+    void AddPictureEntries(const std::vector<std::string>& entries,
+                           const std::vector<TPictureStyle>& styles = {});
     void ClearPictures();
     void CreateThumbSlots();
     void RefreshThumbStrip();

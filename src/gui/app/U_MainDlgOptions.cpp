@@ -12,6 +12,7 @@
 #include "app/U_CodecConfigDlg.h"
 #include "app/U_ExpertDlg.h"
 #include "app/U_MainDlg.h"
+#include "app/U_PreviewPlay.h"
 #include "app/U_RunSettings.h"
 #include "app/U_SettingsDlg.h"
 #include "audio/U_AudioFile.h"
@@ -125,7 +126,10 @@ void TMainDlg::settings_btnClick() {
 void TMainDlg::exp_btnClick() {
     if (!Forms.ExpertDlg) return;
     Forms.ExpertDlg->sng_chk->setChecked(!dynamics_chk->isEnabled());
+    Forms.ExpertDlg->Style = ShowStyle;
     if (!Forms.ExpertDlg->Execute()) return;
+    ShowStyle = Forms.ExpertDlg->Style;
+    if (Preview) Preview->OptionsChanged();
     const bool single = Forms.ExpertDlg->sng_chk->isChecked();
     for (QWidget* w : std::initializer_list<QWidget*>{dynamics_chk, xfade_chk, osd_chk, time_txt,
                                                       matchaudio_btn})

@@ -12,6 +12,7 @@
 #include "app/U_PictureOrder.h"
 #include "app/U_PreviewPlay.h"
 #include "app/U_Project.h"
+#include "app/U_StyleInputs.h"
 #include "pictures/U_JumpDlg.h"
 #include "pictures/U_LoaderDlg.h"
 #include "pictures/U_ReorderDlg.h"
@@ -36,13 +37,21 @@ void TMainDlg::AddPictureEntry(const std::string& entry) {
     }
     PicturePaths.Add(picture.Path);
     PictureCaptions.Add(picture.Caption);
+    PictureStyles.Add({});
     UpdatePictureCount();
 }
 
-void TMainDlg::AddPictureEntries(const std::vector<std::string>& entries) {
+void TMainDlg::AddPictureEntries(const std::vector<std::string>& entries,
+                                 const std::vector<TPictureStyle>& styles) {
     Log("Files count : " + std::to_string(PicturePaths.Count()), 1);
     Log(std::to_string(entries.size()) + " files to be added", 1);
-    for (const std::string& entry : entries) AddPictureEntry(entry);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::size_t before = PicturePaths.Count();
+        AddPictureEntry(entries[i]);
+        // A picture left out takes its style with it.
+        if (PicturePaths.Count() > before && i < styles.size() && !styles[i].IsPlain())
+            PictureStyles.Set(static_cast<long long>(before), PictureStyleText(styles[i]));
+    }
     Log("Files count : " + std::to_string(PicturePaths.Count()), 1);
     RefreshThumbStrip();
 }
@@ -50,6 +59,7 @@ void TMainDlg::AddPictureEntries(const std::vector<std::string>& entries) {
 void TMainDlg::ClearPictures() {
     PicturePaths.Clear();
     PictureCaptions.Clear();
+    PictureStyles.Clear();
     CreateThumbSlots();
     RefreshThumbStrip();
 }
@@ -76,6 +86,7 @@ void TMainDlg::RefreshThumbStrip() {
     thumbstats_lbl->setText(QString("%1 - %2 / %3").arg(first + 1).arg(last + 1).arg(count));
     thumbstats_lbl->setVisible(count > 0);
     if (Preview) Preview->StripChanged();
+    ShowThumbTimes(*this);
 }
 
 void TMainDlg::UpdatePictureCount() {
@@ -148,6 +159,8 @@ void TMainDlg::organize_btnClick() {
     Forms.ReorderDlg->PicturePaths = &PicturePaths;
     Forms.ReorderDlg->PictureCaptions = &PictureCaptions;
     Forms.ReorderDlg->ThumbServer = ThumbServer.get();
+    Forms.ReorderDlg->PictureStyles = &PictureStyles;
+    Forms.ReorderDlg->ShowTimeMs = time_txt->Value();
     Forms.ReorderDlg->Execute();
     // The list may have changed: every slot is drawn again.
     for (TImageControl* slot : ThumbSlots) slot->Tag = -1;

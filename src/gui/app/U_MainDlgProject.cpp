@@ -4,6 +4,7 @@
 
 #include "app/U_MainDlg.h"
 #include "app/U_Project.h"
+#include "app/U_StyleInputs.h"
 #include "platform/U_FileDialogs.h"
 #include "platform/U_Shell.h"
 #include "platform/os/U_FileOps.h"
@@ -25,7 +26,9 @@ void TMainDlg::save_btnClick() {
                                                      : TEffect::None;
     try {
         SaveProject(chosen.toStdString(), effect, sound_txt->text().toStdString(),
-                    out_txt->text().toStdString(), PicturePaths.Items(), PictureCaptions.Items());
+                    out_txt->text().toStdString(), PicturePaths.Items(), PictureCaptions.Items(),
+                    /* moreSongs: the window holds one song */ {},
+                    TShowLook{ShowStyle, PictureStylesOf(PictureStyles)});
     } catch (...) {
         // The save is atomic: an older file under that name is still whole.
         ShowError(std::current_exception());
@@ -57,8 +60,10 @@ void TMainDlg::load_btnClick() {
         Greyscale1->setChecked(*project.Effect == TEffect::Greyscale);
         Sepia1->setChecked(*project.Effect == TEffect::Sepia);
     }
+    ApplyProjectStyle(project.Style, ShowStyle);
+    for (const std::string& note : project.Style.Notes) Log(note, 2);
     imgreset_btnClick();
-    AddPictureEntries(project.Entries);
+    AddPictureEntries(project.Entries, project.Style.Pictures);
     UpdatePictureCount();
 }
 

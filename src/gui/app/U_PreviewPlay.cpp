@@ -17,6 +17,7 @@
 
 #include "app/U_MainDlg.h"
 #include "app/U_RunSettings.h"
+#include "app/U_StyleInputs.h"
 #include "platform/U_Controls.h"
 #include "platform/U_Shell.h"
 #include "platform/base/U_Errors.h"
@@ -26,6 +27,11 @@ namespace {
 
 // Polls well inside a frame's time at every frame rate the window offers (60 fps: 16 ms).
 constexpr int TickMs = 4;
+// Frames are made at least this large and scaled into the panel: captions are laid out in
+// whole pixels (a 16-pixel face, the counter at the left and the caption 50 pixels left of
+// the middle), which overlap each other below about 300 pixels of width.
+constexpr int PreviewMinWidth = 320;
+constexpr int PreviewMinHeight = 240;
 // The sound is moved back in step only beyond this: small seeks would stutter.
 constexpr long long SoundSlackMs = 150;
 
@@ -41,6 +47,7 @@ TRunInputs ReadPreviewInputs(TMainDlg& w) {
     inputs.CaptionTextChecked = w.osd_chk->isChecked();
     inputs.Greyscale = w.Greyscale1->isChecked();
     inputs.Sepia = w.Sepia1->isChecked();
+    AddStyleInputs(w, inputs);
     return inputs;
 }
 
@@ -83,6 +90,7 @@ TPreviewPlay::TPreviewPlay(TMainDlg& window) : QObject(&window), w_(window) {
     connect(w_.sound_txt, &QLineEdit::textChanged, this, changed);
     pathsWatch_ = w_.PicturePaths.Subscribe(changed);
     captionsWatch_ = w_.PictureCaptions.Subscribe(changed);
+    stylesWatch_ = w_.PictureStyles.Subscribe(changed);
     for (TImageControl* slot : w_.ThumbSlots)
         if (slot)
             connect(slot, &TImageControl::clicked, this,
@@ -92,6 +100,7 @@ TPreviewPlay::TPreviewPlay(TMainDlg& window) : QObject(&window), w_(window) {
 TPreviewPlay::~TPreviewPlay() {
     pathsWatch_.Reset();
     captionsWatch_.Reset();
+    stylesWatch_.Reset();
     if (player_) player_->Stop();
     for (auto& old : retired_) old->Stop();
     if (sound_) sound_->stop();
@@ -142,8 +151,8 @@ void TPreviewPlay::Start(int startPicture, long long startMs) {
     request.Captions = w_.PictureCaptions.Items();
     request.Captions.resize(request.Paths.size());
     request.Frames = FrameInputsFor(settings, nullptr, nullptr, ReadAutoRotateSetting());
-    FitPreviewSize(settings.Width, settings.Height, w_.img->width(), w_.img->height(),
-                   request.Width, request.Height);
+    FitPreviewSize(settings.Width, settings.Height, std::max(w_.img->width(), PreviewMinWidth),
+                   std::max(w_.img->height(), PreviewMinHeight), request.Width, request.Height);
     request.FrameDuration = settings.FrameDuration;
     request.StartPicture = startPicture;
     request.StartMs = startMs;
@@ -208,9 +217,11 @@ void TPreviewPlay::ShowFrame() {
     panel.fill(Qt::black);
     {
         // A frame of another shape than the panel sits in its middle.
+        const QImage frame =
+            ToQImage(frame_).scaled(panel.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
         QPainter painter(&panel);
-        painter.drawImage((panel.width() - frame_.Width) / 2, (panel.height() - frame_.Height) / 2,
-                          ToQImage(frame_));
+        painter.drawImage((panel.width() - frame.width()) / 2,
+                          (panel.height() - frame.height()) / 2, frame);
     }
     img->SetPicture(panel);
     img->show();

@@ -37,6 +37,8 @@ public:
     void SelectPicture(int index);
     // Marks the selected thumbnail after the strip moved or was drawn again.
     void StripChanged();
+    // Something the frames are made from changed: a play goes on with it from its next frame.
+    void OptionsChanged();
 
     // What the current or last play measured.
     TPreviewStats Stats() const { return stats_; }
@@ -51,7 +53,6 @@ public:
 private:
     void Start(int startPicture, long long startMs);
     void Tick();
-    void OptionsChanged();
     void ShowFrame();
     void StartSound(long long ms);
     void ResyncSound(long long ms);
@@ -75,4 +76,5 @@ private:
     long long pendingSeekMs_ = -1;
     TStringList::TSubscription pathsWatch_;
     TStringList::TSubscription captionsWatch_;
+    TStringList::TSubscription stylesWatch_;
 };

@@ -18,7 +18,8 @@
 namespace {
 
 // Controls whose text is the user's data or the machine's state: no language file may
-// rewrite a codec entry, a path, a progress text or a caption being edited.
+// rewrite a codec entry, a path, a progress text, a caption or time being edited, an installed
+// font's name, a colour's value or a thumbnail's tool tip (its file and time).
 constexpr const char* ExcludedComps[] = {
     "codecs_cmb",
     "sound_txt",
@@ -31,6 +32,14 @@ constexpr const char* ExcludedComps[] = {
     "StatusPanel1",
     "ReorderDlg.lst",
     "ReorderDlg.txt",
+    "ReorderDlg.ptime_txt",
+    "ExpertDlg.font_cmb",
+    "ExpertDlg.colour_btn",
+    "ThumbSlot0",
+    "ThumbSlot1",
+    "ThumbSlot2",
+    "ThumbSlot3",
+    "ThumbSlot4",
     "lng",
     "lng_header",
     "CodecAboutDlg",

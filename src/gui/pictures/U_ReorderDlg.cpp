@@ -1,5 +1,6 @@
 #include "pictures/U_ReorderDlg.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,10 +18,12 @@
 #include <chrono>
 #include <exception>
 
+#include "pictures/U_PictureStyleBox.h"
 #include "platform/U_Shell.h"
 #include "platform/base/U_StringList.h"
 #include "platform/image/U_Bitmap32.h"
 #include "video/U_FrameServer.h"
+#include "video/U_ShowStyle.h"
 
 namespace {
 
@@ -58,6 +61,7 @@ TReorderDlg::TReorderDlg(QWidget* parent) : QDialog(parent) {
     connect(change_btn, &QPushButton::clicked, this, &TReorderDlg::change_btnClick);
     connect(del_btn, &QPushButton::clicked, this, &TReorderDlg::del_btnClick);
     connect(txt, &QLineEdit::textChanged, this, &TReorderDlg::txtChange);
+    connect(pstyle, &TPictureStyleBox::Changed, this, &TReorderDlg::pstyleChange);
     connect(shuffle_btn, &QPushButton::clicked, this, &TReorderDlg::shuffle_btnClick);
     connect(exit_btn, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -113,6 +117,7 @@ void TReorderDlg::BuildForm() {
     txt->setObjectName("txt");
     txt->setMaxLength(CaptionLimit);
     txt_lbl->setBuddy(txt);
+    pstyle = new TPictureStyleBox(sel_grp);
 
     auto* imgBox = new QWidget(sel_grp); // keeps its place while the preview is hidden
     imgBox->setFixedSize(PreviewWidth, PreviewHeight);
@@ -124,6 +129,7 @@ void TReorderDlg::BuildForm() {
     controls->addWidget(del_btn, 0, 3);
     controls->addWidget(txt_lbl, 1, 0);
     controls->addWidget(txt, 1, 1, 1, 3);
+    controls->addWidget(pstyle, 2, 0, 1, 4);
     controls->setColumnStretch(1, 1);
     auto* selLayout = new QHBoxLayout(sel_grp);
     selLayout->addWidget(imgBox, 0, Qt::AlignTop);
@@ -147,12 +153,17 @@ void TReorderDlg::BuildForm() {
     setTabOrder(pos_txt, change_btn);
     setTabOrder(change_btn, del_btn);
     setTabOrder(del_btn, txt);
-    setTabOrder(txt, shuffle_btn);
+    setTabOrder(txt, pstyle->ptime_txt);
+    setTabOrder(pstyle->pfill_cmb, shuffle_btn);
     setTabOrder(shuffle_btn, exit_btn);
 }
 
 int TReorderDlg::PictureCount() const {
     return PicturePaths ? static_cast<int>(PicturePaths->Count()) : 0;
+}
+
+bool TReorderDlg::HasStyles() const {
+    return PictureStyles && static_cast<int>(PictureStyles->Count()) == PictureCount();
 }
 
 int TReorderDlg::SelectedRow() const {
@@ -204,6 +215,14 @@ bool TReorderDlg::Execute() {
     pos_txt->setMinimum(0);
     pos_txt->setValue(0);
     pos_txt->setRange(1, std::max(count, 1));
+    // A list of styles out of step (none kept yet) is filled with plain pictures.
+    if (PictureStyles && PicturePaths && PictureStyles->Count() != PicturePaths->Count()) {
+        std::vector<std::string> styles = PictureStyles->Items();
+        styles.resize(PicturePaths->Count());
+        PictureStyles->Assign(std::move(styles));
+    }
+    pstyle->Load({}, ShowTimeMs);
+    pstyle->setEnabled(false);
 
     if (count == 0 || PictureCaptions->Count() != PicturePaths->Count()) {
         StartIndex = -1;
@@ -262,6 +281,9 @@ void TReorderDlg::RefreshSelection() {
         txt->setText(caption);
     }
     pos_txt->setValue(row + 1);
+    pstyle->Load(HasStyles() ? ParsePictureStyle(PictureStyles->At(row)) : TPictureStyle{},
+                 ShowTimeMs);
+    pstyle->setEnabled(HasStyles());
     ShowPreview(row);
 }
 
@@ -289,6 +311,13 @@ void TReorderDlg::txtChange() {
     changed_ = true;
 }
 
+void TReorderDlg::pstyleChange() {
+    const int row = SelectedRow();
+    if (row < 0 || row >= PictureCount() || !HasStyles()) return;
+    PictureStyles->Set(row, PictureStyleText(pstyle->Style()));
+    changed_ = true;
+}
+
 void TReorderDlg::change_btnClick() {
     const int c = SelectedRow();
     if (c < 0) return;
@@ -296,8 +325,10 @@ void TReorderDlg::change_btnClick() {
     const int n = pos_txt->value() - 1;
     if (n == c || n < 0 || n >= PictureCount()) return;
 
+    const bool styles = HasStyles();
     PicturePaths->Move(c, n);
     PictureCaptions->Move(c, n);
+    if (styles) PictureStyles->Move(c, n);
     changed_ = true;
     {
         const QSignalBlocker block(lst);
@@ -318,6 +349,7 @@ void TReorderDlg::change_btnClick() {
 void TReorderDlg::del_btnClick() {
     const int c = SelectedRow();
     if (c < 0) return;
+    const bool styles = HasStyles();
     {
         const QSignalBlocker block(lst);
         lst->removeRow(c);
@@ -325,11 +357,13 @@ void TReorderDlg::del_btnClick() {
     }
     PicturePaths->Delete(c);
     PictureCaptions->Delete(c);
+    if (styles) PictureStyles->Delete(c);
     changed_ = true;
     Renumber(c, lst->rowCount() - 1);
     pos_txt->setMaximum(std::max(pos_txt->maximum() - 1, pos_txt->minimum()));
     img->hide();
     sel_grp->setTitle(QString());
+    pstyle->setEnabled(false);
     panelRow_ = -1;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// "Organize": reorders, deletes, captions and shuffles the picture list in place. Every change
-// reaches both of the caller's lists at once; there is no undo.
+// "Organize": reorders, deletes, captions and shuffles the picture list in place, and sets what a
+// picture changes of the show (its time, transition, motion, fill). Every change reaches all of
+// the caller's lists at once; there is no undo.
 #include <QDialog>
 #include <cstdint>
 #include <functional>
@@ -12,6 +13,7 @@ class QPushButton;
 class QSpinBox;
 class QTableWidget;
 class TFrameServer;
+class TPictureStyleBox;
 class TStringList;
 
 class TReorderDlg : public QDialog {
@@ -25,6 +27,11 @@ public:
     TStringList* PicturePaths = nullptr;
     TStringList* PictureCaptions = nullptr;
     TFrameServer* ThumbServer = nullptr;
+    // Optional third parallel list: each picture's style as PictureStyleText writes it ("" for
+    // none). Without it the style fields stay disabled.
+    TStringList* PictureStyles = nullptr;
+    // The show's time per picture, shown in an empty time field.
+    int ShowTimeMs = 3000;
     // Called once when the dialog closes after it changed the lists, so the caller can refresh
     // what shows them (the thumbnail strip, the picture count).
     std::function<void()> ListChanged;
@@ -47,6 +54,7 @@ public:
     void change_btnClick();
     void del_btnClick();
     void txtChange();
+    void pstyleChange();
     void shuffle_btnClick();
 
     QGroupBox* pic_grp = nullptr;
@@ -59,6 +67,7 @@ public:
     QPushButton* del_btn = nullptr;
     QLabel* txt_lbl = nullptr;
     QLineEdit* txt = nullptr;
+    TPictureStyleBox* pstyle = nullptr; // ptime_txt, ptrans_cmb, pmotion_cmb, pfill_cmb
     QPushButton* shuffle_btn = nullptr;
     QPushButton* exit_btn = nullptr;
 
@@ -76,6 +85,7 @@ private:
     void SelectRow(int row);
     int SelectedRow() const;
     int PictureCount() const;
+    bool HasStyles() const;
 
     bool Shuffling = false;
     bool changed_ = false; // the lists changed since Execute began
