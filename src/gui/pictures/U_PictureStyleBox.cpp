@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
+#include <utility>
 
 #include "app/U_RunSettings.h"
 
@@ -65,16 +66,16 @@ TPictureStyleBox::TPictureStyleBox(QWidget* parent) : QWidget(parent) {
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->addWidget(ptime_lbl, 0, 0);
-    grid->addWidget(ptime_txt, 0, 1);
-    grid->addWidget(ptrans_lbl, 0, 2);
-    grid->addWidget(ptrans_cmb, 0, 3);
-    grid->addWidget(pmotion_lbl, 1, 0);
-    grid->addWidget(pmotion_cmb, 1, 1);
-    grid->addWidget(pfill_lbl, 1, 2);
-    grid->addWidget(pfill_cmb, 1, 3);
+    // One row each: translated labels and choices ("As the show") need the whole width.
+    const std::pair<QLabel*, QWidget*> rows[] = {{ptime_lbl, ptime_txt},
+                                                 {ptrans_lbl, ptrans_cmb},
+                                                 {pmotion_lbl, pmotion_cmb},
+                                                 {pfill_lbl, pfill_cmb}};
+    for (int row = 0; row < 4; ++row) {
+        grid->addWidget(rows[row].first, row, 0);
+        grid->addWidget(rows[row].second, row, 1);
+    }
     grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
     setTabOrder(ptime_txt, ptrans_cmb);
     setTabOrder(ptrans_cmb, pmotion_cmb);
     setTabOrder(pmotion_cmb, pfill_cmb);
