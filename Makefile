@@ -14,14 +14,17 @@ PACKAGES := build-essential cmake pkg-config libjpeg62-turbo-dev \
             libharfbuzz-dev libfribidi-dev fonts-wqy-zenhei fonts-noto-core fonts-symbola \
             qt6-base-dev qt6-multimedia-dev desktop-file-utils appstream libjpeg-turbo-progs
 
-.PHONY: all deps configure build run screenshots demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
+.PHONY: all deps configure build programs run deb screenshots demo test test-fast test-asan fuzz-build fuzz fuzz-replay bench clean format
 
 all: build
 
-# Install what is missing when we are root; otherwise say the one command to run.
+# Install what is missing when we are root; otherwise say the one command to run. One query for
+# every package keeps a no-change `make` quick.
 deps:
-	@missing=""; for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	@installed=" $$(dpkg-query -W -f='$${db:Status-Abbrev} $${Package}\n' $(PACKAGES) 2>/dev/null | \
+	  sed -n 's/^[hi]i  *//p' | tr '\n' ' ')"; \
+	missing=""; for p in $(PACKAGES); do \
+	  case "$$installed" in *" $$p "*) ;; *) missing="$$missing $$p" ;; esac; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" = 0 ]; then \
@@ -40,8 +43,12 @@ configure: deps $(BUILD)/CMakeCache.txt
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Only what a user runs: the programs, language files, manual and manual pages (no tests).
+programs: configure
+	cmake --build $(BUILD) -j $(JOBS) --target morvanta_programs
+
 # Starts the desktop program from the build tree.
-run: build
+run: programs
 	$(BUILD)/morvanta
 
 # Every form of the desktop program as PNG files (offscreen), for the manual.
@@ -49,8 +56,15 @@ SCREENSHOTS ?= $(CURDIR)/$(BUILD)/screenshots
 screenshots: build
 	cd $(BUILD) && MORVANTA_SCREENSHOTS=$(SCREENSHOTS) ctest --output-on-failure -R '^Screenshots\.'
 
-demo: build
+demo: programs
 	./samples/render-demo.sh $(BUILD)
+
+# The Debian package morvanta_<version>_amd64.deb, here; `sudo apt-get install ./morvanta_*.deb`.
+deb: programs
+	rm -f $(BUILD)/package/morvanta_*.deb
+	cd $(BUILD) && cpack -G DEB
+	rm -f morvanta_*.deb
+	cp $(BUILD)/package/morvanta_*.deb .
 
 # Every test: the normal build, then the core tests again under the sanitizers.
 test: build
@@ -93,4 +107,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) morvanta_*.deb

@@ -13,7 +13,32 @@ namespace {
 constexpr const char* Usage =
     "Usage: morvanta-lang to-text FILE.SPK [OUT.txt]   language file to text (stdout without OUT)\n"
     "       morvanta-lang to-spk FILE.txt OUT.SPK       text back to a language file\n"
-    "       morvanta-lang --version\n";
+    "       morvanta-lang --version | --help\n";
+
+constexpr const char* Help =
+    "Usage: morvanta-lang to-text FILE.SPK [OUT.txt]\n"
+    "       morvanta-lang to-spk FILE.txt OUT.SPK\n"
+    "Turns a Morvanta language file (.SPK), which is binary, into a text that can be\n"
+    "read, edited and compared, and such a text back into a language file.\n"
+    "\n"
+    "Commands:\n"
+    "  to-text FILE.SPK [OUT.txt]\n"
+    "                        Writes the language file's header and texts to OUT.txt,\n"
+    "                        or to standard output without it.\n"
+    "  to-spk FILE.txt OUT.SPK\n"
+    "                        Writes the language file that the text describes to\n"
+    "                        OUT.SPK; a text with a fault names its line and writes\n"
+    "                        nothing.\n"
+    "\n"
+    "Options:\n"
+    "      --version         Prints the program's version and stops.\n"
+    "  -h, --help            Prints this help and stops.\n"
+    "\n"
+    "Exit status: 0 done, 1 failed (the reason on standard error), 2 usage error.\n"
+    "\n"
+    "Examples:\n"
+    "  morvanta-lang to-text MRV_0000040C.SPK MRV_0000040C.txt\n"
+    "  morvanta-lang to-spk MRV_0000040C.txt MRV_0000040C.SPK\n";
 
 // Text files are read whole; nothing a translator writes comes near this.
 constexpr std::uintmax_t MaxTextBytes = 64u << 20;
@@ -51,6 +76,10 @@ void WriteTextFile(const std::string& path, const std::string& text) {
 int Run(const std::vector<std::string>& args) {
     if (args.size() == 1 && args[0] == "--version") {
         std::cout << "morvanta-lang " << GetFileVersionText(RunningExecutablePath()) << "\n";
+        return 0;
+    }
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << Help;
         return 0;
     }
     if ((args.size() == 2 || args.size() == 3) && args[0] == "to-text") {
