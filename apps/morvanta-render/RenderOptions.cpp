@@ -44,6 +44,7 @@ enum LongOnly {
     OptCaptionEdge,
     OptCounter,
     OptNoCounter,
+    OptBeat,
 };
 
 // A number, rounded to the nearest integer (ties to even) and clamped into lo..hi. `note` says
@@ -185,6 +186,8 @@ const char* RenderUsage() {
            "                        given more than once, the songs play in that order.\n"
            "      --song-fade MS    Cross-fades each song into the next over MS\n"
            "                        milliseconds, 0 for a cut (default 1000).\n"
+           "      --beat            Moves each picture change to the nearest beat of the\n"
+           "                        music within a quarter of the picture's time.\n"
            "      --no-sound        Leaves the project's soundtrack out.\n"
            "  -t, --time MS         Shows each picture for MS milliseconds, 100 to 60000\n"
            "                        (default 3000).\n"
@@ -270,6 +273,7 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
         {"effect", required_argument, nullptr, OptEffect},
         {"no-sound", no_argument, nullptr, OptNoSound},
         {"song-fade", required_argument, nullptr, OptSongFade},
+        {"beat", no_argument, nullptr, OptBeat},
         {"no-auto-rotate", no_argument, nullptr, OptNoAutoRotate},
         {"list-codecs", no_argument, nullptr, OptListCodecs},
         {"quiet", no_argument, nullptr, 'q'},
@@ -314,6 +318,9 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
                 options.MoreSongs.emplace_back(optarg);
             else
                 options.Sound = optarg;
+            break;
+        case OptBeat:
+            options.Beat = true;
             break;
         case OptSongFade:
             options.SongFadeMs = ClampedNumber(optarg, 0, MaxSongFadeMs, "song cross-fade", " ms",

@@ -21,6 +21,7 @@ struct TRenderOptions {
     std::vector<std::string> MoreSongs; // -s given again: the songs after the first, in order
     int SongFadeMs = 1000;              // cross-fade between songs, 0 for a cut
     std::string SongFadeNote;           // what became of a --song-fade value that was changed
+    bool Beat = false;                  // picture changes moved onto the music's beats
     bool NoSound = false;
     int TimeMs = 3000;
     std::string TimeNote; // what became of a -t value that was clamped or rounded, else ""

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/U_BeatCuts.h"
 #include "app/U_PictureTimes.h"
 #include "app/U_Preflight.h"
 #include "app/U_Project.h"
@@ -187,6 +188,19 @@ int PlanRender(const TRenderOptions& options, const std::vector<std::string>& co
     inputs.Greyscale = effect == TEffect::Greyscale;
     inputs.Sepia = effect == TEffect::Sepia;
     plan.Settings = DeriveRunSettings(inputs);
+    if (options.Beat) {
+        TVideoMakerInputs frames =
+            FrameInputsFor(plan.Settings, &plan.Paths, &plan.Captions, plan.AutoRotate);
+        std::vector<std::string> songs;
+        if (!plan.Sound.empty()) songs.push_back(plan.Sound);
+        songs.insert(songs.end(), plan.MoreSongs.begin(), plan.MoreSongs.end());
+        try {
+            Say(ApplyCutsOnTheBeat(frames, plan.Settings.FrameDuration, songs, plan.SongFadeMs));
+            plan.Settings.PictureStyles = frames.PictureStyles;
+        } catch (const std::exception& e) {
+            Say(std::string("Cut on the beat: ") + e.what() + "; the times are kept.");
+        }
+    }
     if (plan.Settings.VisualOptionsDisabled) Say(VisualOptionsDisabledText);
     return 0;
 }

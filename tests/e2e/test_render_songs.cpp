@@ -154,3 +154,34 @@ TEST(RenderSongList, RefusedSongsStopBeforeTheFirstFrame) {
         << result.Err;
     EXPECT_EQ(test::Probe(out, "a:0", "stream=codec_name"), "mp3");
 }
+
+TEST(RenderSongList, CutOnTheBeatKeepsTheFrameCount) {
+    test::TempDir dir;
+    const std::string drum = dir.File("drum.flac");
+    songtest::MakeSong(drum, {"-c:a", "flac"}, 16.0,
+                       "aevalsrc=if(lt(mod(t\\,0.5)\\,0.05)\\,(random(0)*2-1)*exp(-mod(t\\,0.5)*"
+                       "60)\\,0):sample_rate=44100");
+    const std::string tone = MakeKind(dir, Kinds[5], 10.0);
+    const auto pictures = PictureArgs(e2e::MakePictures(dir, 6));
+    const auto render = [&](const std::string& song, const std::string& out, bool beat) {
+        auto args = Concat({"-q", "-c", "HFYU", "-r", "25", "-t", "2300", "--size", "64x48", "-s",
+                            song, "-o", out},
+                           pictures);
+        if (beat) args.push_back("--beat");
+        return Render(args);
+    };
+    auto result = render(drum, dir.File("beat.avi"), true);
+    ASSERT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_NE(result.Err.find("picture changes moved to a beat."), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Err.find("Cut on the beat: 0 of"), std::string::npos) << result.Err;
+    ASSERT_EQ(render(drum, dir.File("plain.avi"), false).ExitCode, 0);
+    EXPECT_EQ(test::Probe(dir.File("beat.avi"), "v:0", "stream=nb_read_frames", true),
+              test::Probe(dir.File("plain.avi"), "v:0", "stream=nb_read_frames", true));
+
+    result = render(tone, dir.File("tone.avi"), true);
+    ASSERT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_NE(result.Err.find("Cut on the beat: the soundtrack has no clear beat; the pictures "
+                              "keep their times."),
+              std::string::npos)
+        << result.Err;
+}
