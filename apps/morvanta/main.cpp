@@ -1,8 +1,8 @@
 // morvanta: the desktop program.
-#include <QApplication>
 #include <cstdio>
 #include <cstring>
 
+#include "app/U_Application.h"
 #include "app/U_Startup.h"
 #include "lang/U_VersionInfo.h"
 
@@ -40,6 +40,6 @@ int main(int argc, char** argv) {
         for (const char* flag : {"--version", "--help", "-h"})
             if (std::strcmp(argv[1], flag) == 0) return AnswerAndStop(argv[1]);
     }
-    QApplication app(argc, argv);
+    TMorvantaApp app(argc, argv);
     return RunMorvanta();
 }

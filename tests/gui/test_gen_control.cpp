@@ -157,14 +157,16 @@ TEST_F(TGenControlTest, MatchAudioSpreadsThePicturesOverTheSoundtrack) {
     }
 }
 
-TEST_F(TGenControlTest, AWriterThatRefusesItsSetUpStartsNoThread) {
+TEST_F(TGenControlTest, AWriterThatRefusesItsSetUpRendersNothing) {
     // A codec the writer does not know, then an output folder that does not exist, each with
-    // and without an earlier video at the output path.
+    // and without an earlier video at the output path. The run's thread finds it before the
+    // first frame.
     for (bool earlier : {false, true}) {
         Prepare(2);
         if (earlier) test::WriteText(Out(), "an earlier video");
         W().codecs_cmb->setCurrentIndex(1);
         W().go_btn->click();
+        ASSERT_TRUE(WaitForRunEnd());
         ASSERT_EQ(Shell.Boxes.size(), 1u);
         EXPECT_NE(BoxTexts()[0].find("No compressor for ZZZZ available"), std::string::npos)
             << BoxTexts()[0];
@@ -182,6 +184,7 @@ TEST_F(TGenControlTest, AWriterThatRefusesItsSetUpStartsNoThread) {
         W().codecs_cmb->setCurrentIndex(0);
         W().out_txt->setText(QString::fromStdString(Dir.File("missing/out.avi")));
         W().go_btn->click();
+        ASSERT_TRUE(WaitForRunEnd());
         ASSERT_EQ(Shell.Boxes.size(), 1u);
         EXPECT_NE(BoxTexts()[0].find("missing/out.avi"), std::string::npos) << BoxTexts()[0];
         EXPECT_TRUE(Idle());

@@ -115,3 +115,9 @@ std::optional<std::string> SoundtrackProblem(const std::vector<std::string>& son
         if (auto problem = SongProblem(song)) return problem;
     return std::nullopt;
 }
+
+std::optional<std::string> SoundtrackRefusal(const std::string& path) {
+    if (auto problem = SoundtrackProblem(path))
+        return "Cannot use the soundtrack " + path + ": " + *problem;
+    return std::nullopt;
+}

@@ -33,3 +33,8 @@ TPictureCheck CheckPictures(const std::vector<std::string>& entries, bool autoRo
 std::optional<std::string> SoundtrackProblem(const std::string& path);
 // The first song's problem of a soundtrack of several songs.
 std::optional<std::string> SoundtrackProblem(const std::vector<std::string>& songs);
+
+// The user's message for a soundtrack the multiplexing could not use ("Cannot use the
+// soundtrack <path>: <why>"); none when it can. Checked when a soundtrack is chosen and again
+// before the first frame of a run.
+std::optional<std::string> SoundtrackRefusal(const std::string& path);

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/U_Preflight.h"
 #include "app/U_WriterSetup.h"
 #include "audio/U_AviSoundtrack.h"
 #include "audio/U_Mux.h"
@@ -62,6 +63,16 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
         if (events.OnJobProgress) events.OnJobProgress(progress);
     };
 
+    // The file may have changed since it was chosen: checked again before the first frame, so
+    // that it is not found unusable only after the whole video.
+    if (!request.SoundFile.empty()) {
+        if (auto refusal = SoundtrackRefusal(request.SoundFile)) {
+            TRenderOutcome outcome;
+            outcome.Message = std::move(*refusal);
+            return outcome;
+        }
+    }
+
     TRunFiles files;
     try {
         files = BeginRunFiles(request.OutputFile);
@@ -73,6 +84,7 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
 
     TVideoMakerState state;
     std::exception_ptr failure;
+    bool frameLoop = false;
     try {
         SetUpWriter(writer, {request.Width, request.Height, request.FrameDuration, request.FourCC,
                              files.VideoFile});
@@ -86,6 +98,7 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
             if (events.OnPreview) events.OnPreview(*preview);
         };
         callbacks.StopRequested = stopRequested;
+        frameLoop = true;
         MakeVideo(writer, request.Frames, callbacks, state);
     } catch (...) {
         failure = std::current_exception();
@@ -100,7 +113,9 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
             progress.Finished();
             reportJob();
         }
-        return Outcome(TRenderPhase::Video, videoEnd, error);
+        TRenderOutcome outcome = Outcome(TRenderPhase::Video, videoEnd, error);
+        outcome.FrameLoopFailed = frameLoop && failure;
+        return outcome;
     }
     progress.VideoDone();
     reportJob();

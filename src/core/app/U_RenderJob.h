@@ -1,7 +1,8 @@
 #pragma once
-// The whole road of one render on the calling thread, for morvanta-render: the files of the run
-// (U_OutputFiles), the writer set-up (U_WriterSetup), the video, and with a soundtrack the
-// multiplexing. The window drives the same steps on its threads.
+// The whole road of one render on the calling thread: the soundtrack's check, the files of the
+// run (U_OutputFiles), the writer set-up (U_WriterSetup), the video, and with a soundtrack the
+// multiplexing. morvanta-render calls it directly, the window on its render thread
+// (U_RenderThd), so that every rule of a run exists once.
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -49,6 +50,9 @@ struct TRenderOutcome {
     std::string FilesNote;
     // The finished output, or what was kept of an unfinished job; "" for nothing.
     std::string KeptFile;
+    // Failed inside the frame loop (a picture, the encoder, the disk), not in the checks and
+    // the set-up before the first frame nor with an empty output.
+    bool FrameLoopFailed = false;
 };
 
 // How a video phase ended, from what its frame loop left: the error that ended it (null for none)
@@ -58,6 +62,7 @@ struct TRenderOutcome {
 TRenderStatus VideoPhaseStatus(TBmpToAvi& writer, const TRunFiles& files,
                                const std::exception_ptr& error, bool aborted, std::string& message);
 
-// Runs the render on the calling thread. `writer` is set up and opened here.
+// Runs the render on the calling thread. `writer` is set up and opened here. A soundtrack the
+// multiplexing would refuse fails the run before anything is written.
 TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
                          const TRenderEvents& events);

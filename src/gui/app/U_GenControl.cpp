@@ -1,6 +1,7 @@
-// Generation control: "Go !", Cancel, "Match audio" and the end of the video phase. The steps
-// of a run and their rules are the core's (run settings, the writer set-up, the files a run
-// leaves), the same that morvanta-render drives; the window only runs them on its threads.
+// Generation control: "Go !", Cancel, "Match audio" and the reports of a run. The run is the
+// core's RunRender on a TRenderThd, the same that morvanta-render runs: its checks before the
+// first frame, the files it keeps and its messages are the core's. The window reads its
+// controls into the request, shows the progress and the preview, and tells the user the end.
 #include "app/U_GenControl.h"
 
 #include <QAction>
@@ -10,19 +11,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <exception>
-#include <filesystem>
 
 #include "app/U_MainDlg.h"
 #include "app/U_PictureTimes.h"
-#include "app/U_RenderJob.h"
+#include "app/U_RenderThd.h"
 #include "app/U_RunSettings.h"
 #include "app/U_StyleInputs.h"
-#include "app/U_WriterSetup.h"
 #include "platform/U_Controls.h"
 #include "platform/U_QtDispatcher.h"
 #include "platform/U_Shell.h"
-#include "platform/base/U_Errors.h"
-#include "video/U_BmpToAvi.h"
 #include "video/U_ImageFile.h"
 
 namespace {
@@ -46,28 +43,28 @@ TRunInputs ReadRunInputs(TMainDlg& w) {
     return inputs;
 }
 
-TVideoMakerInputs FrameInputs(TMainDlg& w, const TRunSettings& settings) {
+TRenderRequest MakeRequest(TMainDlg& w, const TRunSettings& settings) {
+    TRenderRequest request;
+    request.OutputFile = w.out_txt->text().toStdString();
+    request.SoundFile = w.sound_txt->text().toStdString();
+    request.Width = settings.Width;
+    request.Height = settings.Height;
+    request.FrameDuration = settings.FrameDuration;
+    request.FourCC = settings.FourCC;
     // The window's own lists, not copies: the editing controls stay disabled during the run.
-    return FrameInputsFor(settings, &w.PicturePaths, &w.PictureCaptions, ReadAutoRotateSetting());
+    request.Frames =
+        FrameInputsFor(settings, &w.PicturePaths, &w.PictureCaptions, ReadAutoRotateSetting());
+    return request;
 }
 
 void Say(TMainDlg& w, const char* english) {
     ShowMessageBox(&w, w.Translate(QString::fromUtf8(english)), false, mkMessage);
 }
 
-bool IsFile(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_regular_file(path, ec);
-}
-
-// A run that could not start: nothing was started, so nothing but the reservation is left.
-void RefuseRun(TMainDlg& w, TRunFiles& files, const std::string& message) {
-    const TPhaseEnd end = EndVideoPhase(files, TRenderStatus::Failed, false);
-    w.EnableControls(true);
-    w.Log(message, 2);
-    QString text = QString::fromStdString(message);
-    if (!end.Note.empty()) text += "\n" + QString::fromStdString(end.Note);
-    ShowMessageBox(&w, text, false, mkError);
+// The video phase has ended and the soundtrack is being added.
+void ShowAudioPhase(TMainDlg& w) {
+    w.img->hide();
+    w.SetStatusText(1, w.Translate("Processing Audio"));
 }
 
 } // namespace
@@ -89,47 +86,35 @@ void TMainDlg::go_btnClick() {
     EnableControls(false);
     for (const std::string& line : RunLogLines(settings)) Log(line, 1);
 
-    auto thread = std::make_unique<TWindowVideoThd>(Dispatcher);
-    TWindowRun& run = thread->Run;
-    run.SoundFile = sound_txt->text().toStdString();
-    try {
-        run.Files = BeginRunFiles(out_txt->text().toStdString());
-    } catch (const std::exception& e) {
-        return RefuseRun(*this, run.Files, e.what());
-    }
-    try {
-        SetUpWriter(*AviWriter, {settings.Width, settings.Height, settings.FrameDuration,
-                                 settings.FourCC, run.Files.VideoFile});
-    } catch (...) {
-        std::string message;
-        VideoPhaseStatus(*AviWriter, run.Files, std::current_exception(), false, message);
-        return RefuseRun(*this, run.Files, message);
-    }
-
-    thread->AviWriter = AviWriter.get();
-    thread->Inputs = FrameInputs(*this, settings);
-    thread->OnProgress = [this](const TVideoMakerState& state, const TBitmap32* preview) {
+    auto thread = std::make_unique<TRenderThd>(Dispatcher, *AviWriter);
+    thread->Request = MakeRequest(*this, settings);
+    thread->OnProgress = [this](TRenderPhase phase, std::int32_t position, std::int32_t max,
+                                const std::string& text, const TBitmap32* preview) {
+        if (phase == TRenderPhase::Audio) {
+            ShowAudioPhase(*this);
+            ShowProgress(position, max, QString::fromStdString(text));
+            return;
+        }
         // The maximum first: a bar drops a position beyond its range.
-        pb->setMaximum(state.Total);
-        pb->setValue(state.Position);
+        pb->setMaximum(max);
+        pb->setValue(position);
         if (preview) {
             img->SetPicture(ToQImage(*preview));
             img->show();
         }
     };
-    thread->OnTerminate = [this](TThread& ended) {
-        RunEndHandler(*this, [&] { VideoThreadDone(ended); });
-    };
+    // The multiplexing's log lines name its steps; the bar shows them with its progress.
+    thread->OnLog = [this](const std::string&) { ShowAudioPhase(*this); };
+    thread->OnTerminate = [this](TThread& ended) { RenderThreadDone(*this, ended); };
     RetireWorker(std::move(Worker));
     Worker = std::move(thread);
     try {
         Worker->Start();
     } catch (const std::exception& e) {
-        AviWriter->Abandon();
-        auto* failed = static_cast<TWindowVideoThd*>(Worker.get());
-        TRunFiles files = failed->Run.Files;
         Worker.reset();
-        return RefuseRun(*this, files, e.what());
+        TRenderOutcome outcome;
+        outcome.Message = e.what();
+        return FinishRun(*this, outcome);
     }
     CurrentWorker = Worker.get();
     SetStatusText(1, Translate("Processing Video"));
@@ -155,26 +140,4 @@ void TMainDlg::matchaudio_btnClick() {
     }
     if (time_txt->value() == time_txt->minimum() || match->AtMinimum)
         Say(*this, MinimalPictureDurationText);
-}
-
-void TMainDlg::VideoThreadDone(TThread& thread) {
-    auto& video = dynamic_cast<TWindowVideoThd&>(thread);
-    TWindowRun& run = video.Run;
-    std::string message;
-    // The error the thread kept tells a failure, whatever the bar or the file's size say; a
-    // bar left short of its end is one too.
-    TRenderStatus status =
-        VideoPhaseStatus(*AviWriter, run.Files, thread.FatalException(), video.Aborted(), message);
-    const bool threadFailed = thread.FatalException() || pb->value() != 0;
-    if (threadFailed) {
-        status = TRenderStatus::Failed;
-        pb->setValue(0);
-    }
-    const bool soundFollows =
-        status == TRenderStatus::Done && IsFile(run.SoundFile) && !CloseRequested();
-    const TPhaseEnd end = EndVideoPhase(run.Files, status, soundFollows);
-    if (soundFollows)
-        StartAudioPhase(*this, run);
-    else
-        FinishRun(*this, end, message, threadFailed);
 }

@@ -13,7 +13,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
+#include <chrono>
 
+#include "app/U_Application.h"
 #include "app/U_Log.h"
 #include "app/U_PreviewPlay.h"
 #include "app/U_RunSettings.h"
@@ -85,12 +88,21 @@ TMainDlg::TMainDlg(TMainDlgOptions options, QWidget* parent)
 }
 
 TMainDlg::~TMainDlg() {
-    // A run's end handler completes the close, so no worker is left here; a thread that has
-    // just ended is joined before anything it used goes.
-    if (Worker) {
-        Worker->Terminate();
-        Worker.reset();
+    // A run's end handler completes the close, so no worker is normally left here. One that is
+    // (the loop ended under a run) is stopped as by Cancel and waited for while its
+    // synchronised calls are served: joining it without them would wait forever.
+    closeRequested_ = true;
+    if (Worker) Worker->Terminate();
+    const auto busy = [this] {
+        if (Worker && !Worker->Finished()) return true;
+        return std::any_of(retired_.begin(), retired_.end(),
+                           [](const std::unique_ptr<TThread>& t) { return !t->Finished(); });
+    };
+    while (busy()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+    Worker.reset();
     retired_.clear();
     // Before the lists and controls it watches.
     delete Preview;
@@ -107,6 +119,12 @@ void TMainDlg::AppEvtActivate() {
     if (started_) return;
     started_ = true;
     hide();
+    // Errors that leave a handler are logged here and shown over this window; a request to end
+    // the program closes it.
+    if (TMorvantaApp* app = MorvantaApp()) {
+        app->SetErrorOwner(this, [this](const std::string& message) { Log(message, 2); });
+        app->SetMainWindow(this);
+    }
     // The language goes first, so that the window starts in it; "-co" writes the reference
     // file with the English texts before that.
     if (!langue) langue = SetUpLanguages(*this);
@@ -204,13 +222,21 @@ void TMainDlg::StartCodecList(const std::string& lastFcc) {
     // update takes seconds and must not hold up the first paint.
     codecThread_ = std::thread([this, lastFcc, list = codecLines_] {
         std::vector<std::string> lines;
+        std::string error;
         try {
             lines = list();
         } catch (...) {
-            lines.clear(); // no codec: the list stays empty, as on a machine without any
+            // No codec: the list stays empty, as on a machine without any; the log says why.
+            lines.clear();
+            error = ExceptionMessage(std::current_exception());
         }
         QMetaObject::invokeMethod(
-            this, [this, lines, lastFcc] { FillCodecList(lines, lastFcc); }, Qt::QueuedConnection);
+            this,
+            [this, lines, lastFcc, error] {
+                if (!error.empty()) Log("Cannot list the codecs: " + error, 2);
+                FillCodecList(lines, lastFcc);
+            },
+            Qt::QueuedConnection);
     });
 }
 

@@ -7,7 +7,8 @@
 //   U_MainDlgPictures.cpp  picture list, thumbnail strip, Organize, Jump, drops
 //   U_MainDlgProject.cpp   project files, output file, settings folders
 //   U_MainDlgOptions.cpp   soundtrack, codecs, options, effects, the small dialogs
-//   U_GenControl.cpp       "Go !", Cancel, Match audio and the workers' end handlers
+//   U_GenControl.cpp       "Go !", Cancel, Match audio and the run's reports
+//   U_GenControlEnd.cpp    the end of a run: the Done dialog or the message
 #include <QMainWindow>
 #include <array>
 #include <atomic>
@@ -261,8 +262,6 @@ public:
     void go_btnClick();
     void cancel_btnClick();
     void matchaudio_btnClick();
-    void VideoThreadDone(TThread& thread);
-    void MuxThreadDone(TThread& thread);
 
     // Addresses opened by Help and "Download More Codecs".
     static constexpr const char* CodecsPageUrl = "https://ffmpeg.org/download.html";

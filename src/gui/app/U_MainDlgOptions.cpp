@@ -12,6 +12,7 @@
 #include "app/U_CodecConfigDlg.h"
 #include "app/U_ExpertDlg.h"
 #include "app/U_MainDlg.h"
+#include "app/U_Preflight.h"
 #include "app/U_PreviewPlay.h"
 #include "app/U_RunSettings.h"
 #include "app/U_SettingsDlg.h"
@@ -21,6 +22,7 @@
 #include "platform/U_Controls.h"
 #include "platform/U_FileDialogs.h"
 #include "platform/U_Shell.h"
+#include "platform/base/U_Errors.h"
 #include "platform/os/U_FileOps.h"
 #include "platform/os/U_Settings.h"
 #include "video/U_BmpToAvi.h"
@@ -49,7 +51,12 @@ void TMainDlg::sound_btnClick() {
 void TMainDlg::SetSoundtrack(const QString& path) {
     TAudioFile audio; // closed and freed in every case
     audio.SetFileName(path.toStdString());
-    // A kind the facade does not know is ignored; a file it cannot read raises its error.
+    // A kind the facade does not know is ignored.
+    if (audio.FileKind() == akNone) return;
+    // The multiplexing's own rule, before anything changes: a song it would refuse is refused
+    // now, with its reason, and not after the whole video has been rendered.
+    if (auto refusal = SoundtrackRefusal(path.toStdString())) throw EMorvantaError(*refusal);
+    // A file the facade cannot read raises its error.
     if (!audio.Open()) return;
     const double days = audio.Duration();
     audio.Close();

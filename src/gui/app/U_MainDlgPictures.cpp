@@ -209,8 +209,13 @@ void TMainDlg::FilesDropped() {
     names.swap(DropList); // emptied whatever happens below
     if (Running() || names.empty()) return;
     const std::string& only = names.front();
-    if (names.size() == 1 && only.size() >= 4 && only.compare(only.size() - 4, 4, ".mp3") == 0)
-        SetSoundtrack(QString::fromStdString(only));
-    else
-        AddPictureEntries(names);
+    try {
+        if (names.size() == 1 && only.size() >= 4 && only.compare(only.size() - 4, 4, ".mp3") == 0)
+            SetSoundtrack(QString::fromStdString(only));
+        else
+            AddPictureEntries(names);
+    } catch (...) {
+        // As Browse: the error is shown, and what the window held stays.
+        ShowError(std::current_exception());
+    }
 }

@@ -1,6 +1,7 @@
 // Project files and the output file: "Save", "Load" and the output's "Browse".
 #include <QAction>
 #include <QLineEdit>
+#include <exception>
 
 #include "app/U_MainDlg.h"
 #include "app/U_Project.h"
@@ -48,12 +49,14 @@ void TMainDlg::load_btnClick() {
     }
     // Whatever the file does not mention keeps its state in the window.
     if (project.Output) out_txt->setText(QString::fromStdString(*project.Output));
+    std::exception_ptr soundError;
     if (project.Sound && !project.Sound->empty()) {
         try {
             SetSoundtrack(QString::fromStdString(*project.Sound));
         } catch (const std::exception& e) {
-            // The soundtrack stays as it was; the pictures still load.
+            // The soundtrack stays as it was; the pictures still load, then the user is told.
             Log(e.what(), 2);
+            soundError = std::current_exception();
         }
     }
     if (project.Effect) {
@@ -65,6 +68,7 @@ void TMainDlg::load_btnClick() {
     imgreset_btnClick();
     AddPictureEntries(project.Entries, project.Style.Pictures);
     UpdatePictureCount();
+    if (soundError) ShowError(soundError);
 }
 
 void TMainDlg::out_btnClick() {

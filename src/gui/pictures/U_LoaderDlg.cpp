@@ -1,6 +1,7 @@
 #include "pictures/U_LoaderDlg.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QProgressBar>
 
 #include "platform/U_Controls.h"
@@ -63,6 +64,9 @@ bool TLoaderDlg::Execute() {
     pb->setValue(0);
     thread_->Start();
     exec();
+    // A quit ends every event loop, this one too, while the thread may still be drawing: its
+    // calls are served until its end handler has run, so that it never outlives its object.
+    while (running_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     // The end handler has run; the thread has nothing left to do but end.
     thread_.reset();
     return true;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "TestPictures.h"
 #include "TestSupport.h"
@@ -66,6 +67,19 @@ struct Job {
         return names;
     }
 };
+
+// Sound when checked before the first frame, noise by the time it is multiplexed.
+TRenderEvents SpoilSoundDuringTheVideo(const Job& job) {
+    TRenderEvents events;
+    events.OnProgress = [song = job.Request.SoundFile, spoilt = false](TRenderPhase phase,
+                                                                       std::int32_t, std::int32_t,
+                                                                       const std::string&) mutable {
+        if (phase != TRenderPhase::Video || spoilt) return;
+        spoilt = true;
+        test::WriteText(song, std::string(5000, 'x'));
+    };
+    return events;
+}
 
 } // namespace
 
@@ -203,9 +217,8 @@ TEST(RenderJob, FailuresLeaveTheEarlierVideoAlone) {
     // A soundtrack whose frames cannot be multiplexed: the silent video is kept beside.
     Job sound;
     sound.AddEarlierVideo();
-    sound.Request.SoundFile = sound.Dir.File("noise.mp3");
-    test::WriteText(sound.Request.SoundFile, std::string(5000, 'x'));
-    outcome = RunRender(sound.Writer, sound.Request, {});
+    sound.AddSound(1.0);
+    outcome = RunRender(sound.Writer, sound.Request, SpoilSoundDuringTheVideo(sound));
     EXPECT_EQ(outcome.Status, TRenderStatus::Failed);
     EXPECT_EQ(outcome.Phase, TRenderPhase::Audio);
     EXPECT_NE(outcome.Message.find("No MPEG audio frame found in " + sound.Request.SoundFile),
@@ -220,9 +233,9 @@ TEST(RenderJob, FailuresLeaveTheEarlierVideoAlone) {
 
 TEST(RenderJob, WithoutAnEarlierVideoAFailedSoundtrackPutsTheSilentVideoBack) {
     Job sound;
-    sound.Request.SoundFile = sound.Dir.File("noise.mp3");
-    test::WriteText(sound.Request.SoundFile, std::string(5000, 'x'));
-    const TRenderOutcome outcome = RunRender(sound.Writer, sound.Request, {});
+    sound.AddSound(1.0);
+    const TRenderOutcome outcome =
+        RunRender(sound.Writer, sound.Request, SpoilSoundDuringTheVideo(sound));
     EXPECT_EQ(outcome.Status, TRenderStatus::Failed);
     EXPECT_EQ(outcome.KeptFile, sound.Request.OutputFile);
     EXPECT_NE(
@@ -231,4 +244,58 @@ TEST(RenderJob, WithoutAnEarlierVideoAFailedSoundtrackPutsTheSilentVideoBack) {
         << outcome.FilesNote;
     EXPECT_EQ(sound.FilesBeside(), std::vector<std::string>{"show.avi"});
     EXPECT_EQ(test::Probe(sound.Request.OutputFile, "v:0", "stream=nb_frames"), "10");
+}
+
+TEST(RenderJob, ASoundtrackTheMultiplexingWouldRefuseFailsBeforeTheFirstFrame) {
+    struct Case {
+        const char* Name;
+        std::function<void(const std::string&)> Make; // none: the file does not exist
+        const char* Reason;
+    };
+    const Case cases[] = {
+        {"noise", [](const std::string& p) { test::WriteText(p, std::string(50000, 'x')); },
+         "No MPEG audio frame found in "},
+        {"empty", [](const std::string& p) { test::WriteText(p, ""); }, ""},
+        {"missing", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Job job;
+        job.AddEarlierVideo();
+        job.Request.SoundFile = job.Dir.File("song.mp3");
+        if (c.Make) c.Make(job.Request.SoundFile);
+        int reports = 0;
+        TRenderEvents events;
+        events.OnProgress = [&](TRenderPhase, std::int32_t, std::int32_t, const std::string&) {
+            ++reports;
+        };
+        const TRenderOutcome outcome = RunRender(job.Writer, job.Request, events);
+        EXPECT_EQ(outcome.Status, TRenderStatus::Failed);
+        EXPECT_EQ(
+            outcome.Message.rfind("Cannot use the soundtrack " + job.Request.SoundFile + ": ", 0),
+            0u)
+            << outcome.Message;
+        EXPECT_NE(outcome.Message.find(c.Reason), std::string::npos) << outcome.Message;
+        EXPECT_FALSE(outcome.FrameLoopFailed);
+        EXPECT_EQ(outcome.KeptFile, "");
+        EXPECT_EQ(reports, 0) << "not a frame was made";
+        EXPECT_FALSE(job.Writer.IsOpen);
+        EXPECT_EQ(job.Earlier(), "an earlier video");
+        EXPECT_EQ(job.FilesBeside(), std::vector<std::string>{"show.avi"});
+    }
+}
+
+TEST(RenderJob, OnlyAFailureInTheFrameLoopIsMarkedAsSuch) {
+    Job codec;
+    codec.Request.FourCC = "QQQQ";
+    EXPECT_FALSE(RunRender(codec.Writer, codec.Request, {}).FrameLoopFailed) << "the set-up";
+
+    Job picture;
+    test::WriteText(picture.Paths[0], "not a picture");
+    const TRenderOutcome outcome = RunRender(picture.Writer, picture.Request, {});
+    EXPECT_EQ(outcome.Status, TRenderStatus::Failed);
+    EXPECT_TRUE(outcome.FrameLoopFailed) << outcome.Message;
+
+    Job done;
+    EXPECT_FALSE(RunRender(done.Writer, done.Request, {}).FrameLoopFailed);
 }
