@@ -46,7 +46,7 @@ protected:
     std::string Out() const { return Dir.File("out.avi"); }
 
     // Spins the event loop until `done` holds; false after `timeoutMs`.
-    static bool SpinUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+    static bool SpinUntil(const std::function<bool()>& done, int timeoutMs = 120000) {
         QElapsedTimer clock;
         clock.start();
         while (!done()) {
@@ -56,8 +56,9 @@ protected:
         return true;
     }
 
-    // Waits until the run has ended and its threads are gone.
-    bool WaitForRunEnd(int timeoutMs = 20000) {
+    // Waits until the run has ended and its threads are gone. The run's thread also sets the
+    // writer up, whose first use lists the codecs (seconds on a busy machine).
+    bool WaitForRunEnd(int timeoutMs = 120000) {
         return SpinUntil([this] { return !W().Running() && !W().Worker; }, timeoutMs);
     }
 
