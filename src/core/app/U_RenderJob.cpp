@@ -1,6 +1,7 @@
 #include "app/U_RenderJob.h"
 
 #include <exception>
+#include <vector>
 
 #include "app/U_Preflight.h"
 #include "app/U_WriterSetup.h"
@@ -63,14 +64,17 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
         if (events.OnJobProgress) events.OnJobProgress(progress);
     };
 
-    // The file may have changed since it was chosen: checked again before the first frame, so
-    // that it is not found unusable only after the whole video.
+    // The songs may have changed since they were chosen: checked again before the first frame,
+    // so that one is not found unusable only after the whole video.
     if (!request.SoundFile.empty()) {
-        if (auto refusal = SoundtrackRefusal(request.SoundFile)) {
-            TRenderOutcome outcome;
-            outcome.Message = std::move(*refusal);
-            return outcome;
-        }
+        std::vector<std::string> songs{request.SoundFile};
+        songs.insert(songs.end(), request.MoreSongs.begin(), request.MoreSongs.end());
+        for (const std::string& song : songs)
+            if (auto refusal = SoundtrackRefusal(song)) {
+                TRenderOutcome outcome;
+                outcome.Message = std::move(*refusal);
+                return outcome;
+            }
     }
 
     TRunFiles files;
