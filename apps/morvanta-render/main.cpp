@@ -33,6 +33,14 @@ void InstallStopHandlers() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// Holds a whole listing until FinishStandardOutput, so that a failed write is seen there with its
+// own reason rather than in an earlier, silent flush. Call before the first output.
+// The buffer is stdout's until exit (glibc ignores the size without one).
+void BufferWholeOutput() {
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+}
+
 // Text that never reached standard output (a full disk) is a failure, not a success.
 int FinishStandardOutput() {
     errno = 0;
@@ -75,6 +83,7 @@ int Render(const TRenderOptions& options) {
     std::vector<std::string> codecs;
     writer.ListCodecs(codecs);
     if (options.ListCodecs) {
+        BufferWholeOutput();
         for (const auto& line : codecs) std::printf("%s\n", line.c_str());
         return FinishStandardOutput();
     }
@@ -138,10 +147,12 @@ int main(int argc, char** argv) {
         return UsageError(e.Message);
     }
     if (options.Help) {
+        BufferWholeOutput();
         std::fputs(RenderUsage(), stdout);
         return FinishStandardOutput();
     }
     if (options.Version) {
+        BufferWholeOutput();
         std::printf("morvanta-render %s\n", MORVANTA_VERSION);
         return FinishStandardOutput();
     }
