@@ -24,25 +24,6 @@
 
 namespace {
 
-// What the window shows when "Go !" is pressed. The spin edits take over a value still being
-// typed.
-TRunInputs ReadRunInputs(TMainDlg& w) {
-    TRunInputs inputs;
-    inputs.TimePerPicture = w.time_txt->Value();
-    inputs.FramesPerSecond = w.FPS_txt->Value();
-    inputs.Resolution = w.res_cmb->currentText().toStdString();
-    if (w.codecs_cmb->currentIndex() >= 0)
-        inputs.CodecEntry = w.codecs_cmb->currentText().toStdString();
-    inputs.DynamicsEnabled = w.dynamics_chk->isEnabled();
-    inputs.DynamicsChecked = w.dynamics_chk->isChecked();
-    inputs.CrossFadeChecked = w.xfade_chk->isChecked();
-    inputs.CaptionTextChecked = w.osd_chk->isChecked();
-    inputs.Greyscale = w.Greyscale1->isChecked();
-    inputs.Sepia = w.Sepia1->isChecked();
-    AddStyleInputs(w, inputs);
-    return inputs;
-}
-
 TRenderRequest MakeRequest(TMainDlg& w, const TRunSettings& settings) {
     TRenderRequest request;
     request.OutputFile = w.out_txt->text().toStdString();
@@ -68,6 +49,23 @@ void ShowAudioPhase(TMainDlg& w) {
 }
 
 } // namespace
+
+TRunInputs ReadRunInputs(TMainDlg& w) {
+    TRunInputs inputs;
+    inputs.TimePerPicture = w.time_txt->Value();
+    inputs.FramesPerSecond = w.FPS_txt->Value();
+    inputs.Resolution = w.res_cmb->currentText().toStdString();
+    if (w.codecs_cmb->currentIndex() >= 0)
+        inputs.CodecEntry = w.codecs_cmb->currentText().toStdString();
+    inputs.DynamicsEnabled = w.dynamics_chk->isEnabled();
+    inputs.DynamicsChecked = w.dynamics_chk->isChecked();
+    inputs.CrossFadeChecked = w.xfade_chk->isChecked();
+    inputs.CaptionTextChecked = w.osd_chk->isChecked();
+    inputs.Greyscale = w.Greyscale1->isChecked();
+    inputs.Sepia = w.Sepia1->isChecked();
+    AddStyleInputs(w, inputs);
+    return inputs;
+}
 
 void TMainDlg::go_btnClick() {
     if (!started_ || Running()) return;

@@ -35,22 +35,6 @@ constexpr int PreviewMinHeight = 240;
 // The sound is moved back in step only beyond this: small seeks would stutter.
 constexpr long long SoundSlackMs = 150;
 
-// What the window shows, read as "Go !" reads it, so the preview is the render's show.
-TRunInputs ReadPreviewInputs(TMainDlg& w) {
-    TRunInputs inputs;
-    inputs.TimePerPicture = w.time_txt->Value();
-    inputs.FramesPerSecond = w.FPS_txt->Value();
-    inputs.Resolution = w.res_cmb->currentText().toStdString();
-    inputs.DynamicsEnabled = w.dynamics_chk->isEnabled();
-    inputs.DynamicsChecked = w.dynamics_chk->isChecked();
-    inputs.CrossFadeChecked = w.xfade_chk->isChecked();
-    inputs.CaptionTextChecked = w.osd_chk->isChecked();
-    inputs.Greyscale = w.Greyscale1->isChecked();
-    inputs.Sepia = w.Sepia1->isChecked();
-    AddStyleInputs(w, inputs);
-    return inputs;
-}
-
 } // namespace
 
 TPreviewPlay::TPreviewPlay(TMainDlg& window) : QObject(&window), w_(window) {
@@ -145,7 +129,7 @@ void TPreviewPlay::EnableControls(bool enable) {
 }
 
 void TPreviewPlay::Start(int startPicture, long long startMs) {
-    const TRunSettings settings = DeriveRunSettings(ReadPreviewInputs(w_));
+    const TRunSettings settings = DeriveRunSettings(ReadRunInputs(w_));
     TPreviewRequest request;
     request.Paths = w_.PicturePaths.Items();
     request.Captions = w_.PictureCaptions.Items();

@@ -13,5 +13,8 @@ class TMainDlg;
 std::vector<TPictureStyle> PictureStylesOf(const TStringList& styles);
 // Sets inputs.Style and inputs.PictureStyles from the window.
 void AddStyleInputs(const TMainDlg& window, TRunInputs& inputs);
+// What the window shows, read as "Go !" reads it (the spin edits take over a value still being
+// typed), for a run and for the preview, so that the preview is the render's show.
+TRunInputs ReadRunInputs(TMainDlg& window);
 // Each shown thumbnail's tool tip: the file's name and the picture's time.
 void ShowThumbTimes(TMainDlg& window);
