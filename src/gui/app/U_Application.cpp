@@ -36,6 +36,10 @@ TMorvantaApp::TMorvantaApp(int& argc, char** argv) : QApplication(argc, argv) {
     // The session is ending: leave as a quit from the menu does.
     connect(this, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager&) { RequestQuit(); });
+    // A request ends the loop it was made in. Left set, it would swallow the quit of a later
+    // loop (notify takes its Quit event and RequestQuit would do nothing), which then never
+    // ends.
+    connect(this, &QCoreApplication::aboutToQuit, this, [this] { quitRequested_ = false; });
 }
 
 TMorvantaApp::~TMorvantaApp() {
