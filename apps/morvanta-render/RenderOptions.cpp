@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/U_PictureFields.h"
 #include "audio/U_SongList.h"
+#include "platform/base/U_Errors.h"
 #include "platform/base/U_Rounding.h"
 
 namespace {
@@ -149,19 +151,35 @@ bool TakeStyleOption(TRenderOptions& options, int id, const char* argument) {
     return false;
 }
 
-// "path<TAB>caption<TAB>ms": the time, when the last field is a whole number, comes off.
+// "path<TAB>caption" and then fields of the picture's own: a whole number (its time in ms) or
+// key=value pairs as in the project's picture lines. They come off from the end, the last one
+// given winning; the first field that is neither ends them, as part of the caption.
 void AddPictureEntry(TRenderOptions& options, std::string entry) {
     TPictureStyle style;
-    const auto first = entry.find('\t'), last = entry.rfind('\t');
-    if (first != std::string::npos && last != first) {
-        const std::string time = entry.substr(last + 1);
-        if (!time.empty() && time.size() <= 9 &&
-            std::all_of(time.begin(), time.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    for (;;) {
+        const auto first = entry.find('\t'), last = entry.rfind('\t');
+        if (first == std::string::npos || last == first) break;
+        const std::string field = entry.substr(last + 1);
+        if (!field.empty() && field.size() <= 9 &&
+            std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; })) {
             std::string note;
-            style.TimeMs = ClampedNumber(time.c_str(), 100, 60000, "time per picture", " ms", note);
+            const int ms =
+                ClampedNumber(field.c_str(), 100, 60000, "time per picture", " ms", note);
             if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
-            entry.resize(last);
+            if (!style.TimeMs) style.TimeMs = ms;
+        } else {
+            TPictureStyle read;
+            try {
+                if (!ReadPictureField(field, read)) break;
+            } catch (const EMorvantaError& e) {
+                throw TUsageError{e.what()};
+            }
+            if (!style.TimeMs) style.TimeMs = read.TimeMs;
+            if (!style.Transition) style.Transition = read.Transition;
+            if (!style.Motion) style.Motion = read.Motion;
+            if (!style.Fill) style.Fill = read.Fill;
         }
+        entry.resize(last);
     }
     options.Pictures.push_back(std::move(entry));
     options.PictureStyles.push_back(style);
@@ -179,8 +197,10 @@ const char* RenderUsage() {
            "  -o, --output FILE     Writes the video to FILE, adding \".avi\" when it is\n"
            "                        missing (default: the project's \";Output=\" line).\n"
            "  -p, --picture ENTRY   Adds one picture, given as a path, or as a path, a tab\n"
-           "                        and its caption, and maybe a tab and its own time in\n"
-           "                        milliseconds.\n"
+           "                        and its caption, and maybe tabs and its own settings:\n"
+           "                        its time in milliseconds, or key=value pairs (time=MS,\n"
+           "                        transition=NAME, motion=NAME, fill=NAME) with the\n"
+           "                        names of --transition, --motion and --fill.\n"
            "  -s, --sound FILE      Adds FILE as the soundtrack, an MP3, M4A, AAC, Ogg,\n"
            "                        Opus, FLAC or WAV song (default: the project's songs);\n"
            "                        given more than once, the songs play in that order.\n"

@@ -12,7 +12,8 @@ struct TRenderOptions {
     std::optional<std::string> Output;
     // Entries from -p and positional pictures, in command-line order, after the project's own.
     std::vector<std::string> Pictures;
-    // Index-parallel to Pictures: a time given as a third field of -p ("path<TAB>caption<TAB>ms").
+    // Index-parallel to Pictures: what -p gives after the caption ("path<TAB>caption<TAB>ms",
+    // "...<TAB>transition=iris,fill=blur").
     std::vector<TPictureStyle> PictureStyles;
     // The look's options (--transition, --caption-size ...) as project-file values, in order;
     // they override the project's.

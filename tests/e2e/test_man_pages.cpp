@@ -89,6 +89,12 @@ TEST(ManPages, EveryOptionOfTheHelpIsInThePageWithTheVersion) {
         EXPECT_TRUE(options.count("--help") && options.count("--version")) << help.Out;
         for (const std::string& option : options)
             EXPECT_NE(page.find(Roff(option)), std::string::npos) << option;
+        // And the settings a picture entry may carry ("transition=NAME"), as the help names them.
+        const std::regex pair(R"(\b([a-z]+)=([A-Z]+)\b)");
+        for (auto it = std::sregex_iterator(help.Out.begin(), help.Out.end(), pair);
+             it != std::sregex_iterator(); ++it)
+            EXPECT_NE(page.find((*it)[1].str() + "=" + (*it)[2].str()), std::string::npos)
+                << (*it)[0];
         // No dash of an option left as a hyphen, which would not match when searched for.
         EXPECT_FALSE(std::regex_search(page, std::regex(R"(\\-[a-z]+-[a-z])"))) << page;
     }

@@ -137,6 +137,18 @@ TEST(Manual, DocumentsEveryOptionOfTheRenderer) {
         EXPECT_NE(html.find("<code>" + option), std::string::npos) << option;
 }
 
+// The settings a picture entry of -p may carry after its caption ("transition=NAME").
+TEST(Manual, DocumentsThePictureSettingsOfPictureEntries) {
+    const auto help = test::Run({MORVANTA_RENDER_EXE, "--help"});
+    ASSERT_EQ(help.ExitCode, 0) << help.Err;
+    const std::vector<std::string> keys = Captures(help.Out, R"(\b([a-z]+)=[A-Z]+\b)");
+    const std::set<std::string> named(keys.begin(), keys.end());
+    EXPECT_EQ(named, (std::set<std::string>{"fill", "motion", "time", "transition"})) << help.Out;
+    const std::string html = Manual();
+    for (const std::string& key : named)
+        EXPECT_NE(html.find("<code>" + key + "=</code>"), std::string::npos) << key;
+}
+
 TEST(Manual, MarkupIsBalanced) {
     const std::string html = Manual();
     const std::set<std::string> voids = {"meta", "img", "br", "hr", "link", "input"};

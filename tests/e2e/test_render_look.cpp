@@ -53,3 +53,37 @@ TEST(RenderLook, OwnTimesAndTheLooksOptionsMakeTheShow) {
     }
     EXPECT_FALSE(std::filesystem::exists(bad));
 }
+
+TEST(RenderLook, PictureSettingsFollowTheCaptionInPictureEntries) {
+    test::TempDir dir;
+    const auto pics = e2e::MakePictures(dir, 3);
+    const std::vector<std::string> common = {"-q", "-c", "DIB", "--size", "160x120",
+                                             "-r", "10", "-t",  "3000"};
+    // Picture 1: its own 4 s and a cut after it; picture 2: its own 2 s, zooming, and the
+    // show's fade (6 frames); picture 3: the show's 3 s. 40 + 20 + 6 + 30 frames.
+    const std::string out = dir.File("show.avi");
+    auto result =
+        e2e::Render(e2e::Concat(common, {"-p", pics[0] + "\tOne\t4000\ttransition=cut", "-p",
+                                         pics[1] + "\tTwo\ttime=2000,motion=zoom-in", "-p",
+                                         pics[2] + "\tThree", "-o", out}));
+    ASSERT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(test::Probe(out, "v:0", "stream=nb_read_frames", true), "96");
+
+    // The settings never reach the caption: the same frames as the caption alone.
+    const auto frames = [&](const std::string& entry) {
+        const std::string file = dir.File("one.avi");
+        auto made = e2e::Render(e2e::Concat(common, {"-p", entry, "-o", file}));
+        EXPECT_EQ(made.ExitCode, 0) << made.Err;
+        return test::Run({"ffmpeg", "-v", "error", "-i", file, "-f", "framemd5", "-"}).Out;
+    };
+    const std::string plain = frames(pics[0] + "\tOne");
+    EXPECT_EQ(frames(pics[0] + "\tOne\tfill=bands,motion=still"), plain);
+    EXPECT_NE(frames(pics[0] + "\tOne fill=bands"), plain) << "a caption that differs";
+
+    // A mistyped setting is a usage error naming it, and nothing is written.
+    const std::string bad = dir.File("bad.avi");
+    auto refused = e2e::Render({"-q", "-o", bad, "-p", pics[0] + "\tOne\ttransition=teleport"});
+    EXPECT_EQ(refused.ExitCode, 2);
+    EXPECT_NE(refused.Err.find("transition=teleport"), std::string::npos) << refused.Err;
+    EXPECT_FALSE(std::filesystem::exists(bad));
+}
