@@ -99,9 +99,11 @@ fuzz: fuzz-build
 fuzz-replay: fuzz-build
 	tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) replay
 
-# The render benchmark (never in CI): times, memory and ratios against ffmpeg's encoder alone.
+# The render benchmark (never in CI): times, memory and ratios against ffmpeg's encoder alone,
+# then each option of the look against the same workload without it.
 bench: build
 	bench/run.sh $(BUILD) --long
+	bench/options.sh $(BUILD)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
