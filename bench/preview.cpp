@@ -30,8 +30,9 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < request.Paths.size(); ++i)
         request.Captions.push_back("Picture " + std::to_string(i + 1));
     request.Frames = FrameInputsFor(settings, nullptr, nullptr, true);
-    // As the window makes them: at least 320 x 240, scaled into its panel.
-    FitPreviewSize(settings.Width, settings.Height, 320, 240, request.Width, request.Height);
+    // As the window makes them: at the size of its 120 x 90 panel, captions shrunk with them.
+    FitPreviewSize(settings.Width, settings.Height, 120, 90, request.Width, request.Height);
+    request.OutputWidth = settings.Width;
     request.FrameDuration = settings.FrameDuration;
     try {
         TPreviewPlayer player(request);

@@ -41,9 +41,22 @@ int CaptionEmPixels(int points) {
     return std::max(1, RoundToInt(static_cast<long double>(points) * 96 / 72));
 }
 
-TCaptionOverlay::TCaptionOverlay(const TCaptionStyle& style)
+namespace {
+
+// A distance of the video's layout on a frame `scale` times its size, at least one pixel.
+int Scaled(int pixels, double scale) {
+    if (scale == 1) return pixels;
+    return std::max(1, RoundToInt(static_cast<long double>(pixels) * scale));
+}
+
+} // namespace
+
+TCaptionOverlay::TCaptionOverlay(const TCaptionStyle& style, double scale)
     : Style(style),
-      em_(CaptionEmPixels(std::clamp(style.SizePoints, MinCaptionPoints, MaxCaptionPoints))) {}
+      em_(Scaled(CaptionEmPixels(std::clamp(style.SizePoints, MinCaptionPoints, MaxCaptionPoints)),
+                 scale > 0 ? scale : 1)),
+      counterLeft_(Scaled(10, scale > 0 ? scale : 1)),
+      captionShift_(Scaled(50, scale > 0 ? scale : 1)) {}
 
 TCaptionOverlay::~TCaptionOverlay() = default;
 
@@ -77,11 +90,11 @@ void TCaptionOverlay::DrawTexts(TBitmap32& frame, const std::string& counter,
         top = std::max(0, (band.Last - em_) / 2);
     }
     const TTextLook look{Style.Colour, Style.Edge};
-    if (!counter.empty()) text_->DrawText(frame, 10, top, counter, look);
-    int left = w / 2 - 50;
+    if (!counter.empty()) text_->DrawText(frame, counterLeft_, top, counter, look);
+    int left = w / 2 - captionShift_;
     if (Style.Place != TCaptionPlace::BottomLeft)
         left = std::max(0, (w - text_->TextWidth(caption)) / 2);
     else if (counter.empty())
-        left = 10;
+        left = counterLeft_;
     text_->DrawText(frame, left, top, caption, look);
 }

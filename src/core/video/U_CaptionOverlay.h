@@ -18,7 +18,9 @@ int CaptionEmPixels(int points);
 
 class TCaptionOverlay {
 public:
-    explicit TCaptionOverlay(const TCaptionStyle& style);
+    // `scale` lays the captions out for a frame that scale x the video's size shows (the live
+    // preview's small frames): the face and every distance shrink with it. 1: the video's.
+    explicit TCaptionOverlay(const TCaptionStyle& style, double scale = 1);
     ~TCaptionOverlay();
     TCaptionOverlay(const TCaptionOverlay&) = delete;
     TCaptionOverlay& operator=(const TCaptionOverlay&) = delete;
@@ -41,5 +43,7 @@ public:
 
 private:
     const int em_;
+    const int counterLeft_;  // the counter's first column
+    const int captionShift_; // the plain caption starts this far left of the middle
     std::unique_ptr<TTextRenderer> text_;
 };

@@ -254,7 +254,7 @@ void TFrameServer::RenderFade(int FadeIndex, int Step, TBitmap32& Frame) {
 }
 
 void TFrameServer::DrawTextOverlay(TBitmap32& Frame) {
-    if (!Captions) Captions = std::make_unique<TCaptionOverlay>(Style.Caption);
+    if (!Captions) Captions = std::make_unique<TCaptionOverlay>(Style.Caption, FCaptionScale);
     Captions->DrawBand(Frame);
     if (FCachedIndex == -1) return;
     if (FTextIndex != FCachedIndex) {
@@ -282,6 +282,11 @@ void TFrameServer::SetPictureOptions(const TPictureOptions& Options) {
     FCachedIndex = -1;
     FFadeIndex = -1;
     FTextIndex = -1;
+}
+
+void TFrameServer::SetCaptionScale(double scale) {
+    FCaptionScale = scale;
+    Captions.reset(); // made again on the next frame's text
 }
 
 void TFrameServer::ListChanged() {

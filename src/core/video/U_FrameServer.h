@@ -58,6 +58,9 @@ public:
     // drops the cached picture, so the next frame shows the picture read the new way.
     void SetPictureOptions(const TPictureOptions& Options);
     const TPictureOptions& PictureOptions() const { return FPictureOptions; }
+    // Captions laid out for frames `scale` times the video's size (see TCaptionOverlay); 1, the
+    // default, draws them as the video has them.
+    void SetCaptionScale(double scale);
 
     const int FramesPerPicture;
     const int FadeFrames;
@@ -116,5 +119,6 @@ private:
     std::string FCounter;
     std::string FCaption;
     std::unique_ptr<TCaptionOverlay> Captions; // made on first use: most servers draw no text
-    TStringList::TSubscription Watch;          // last: released first, before anything it reaches
+    double FCaptionScale = 1;
+    TStringList::TSubscription Watch; // last: released first, before anything it reaches
 };

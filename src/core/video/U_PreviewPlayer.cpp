@@ -96,6 +96,8 @@ void TPreviewPlayer::Run(TThread& thread) {
         if (!in.PictureStyles.empty())
             server.SetPictureStyles(in.PictureStyles, in.SingleFrame ? 0 : request_.FrameDuration);
         server.PrefetchPictures(true);
+        if (request_.OutputWidth > 0)
+            server.SetCaptionScale(static_cast<double>(request_.Width) / request_.OutputWidth);
         const int count = server.FrameCount();
         int start = FirstFrameOfPicture(server, request_.StartPicture);
         if (request_.StartMs >= 0)

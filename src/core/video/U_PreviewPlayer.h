@@ -28,6 +28,9 @@ struct TPreviewRequest {
     TVideoMakerInputs Frames;
     int Width = 320; // the frames' size: the preview's, far below the output's
     int Height = 240;
+    // The output's width: captions are laid out as on the output, shrunk to the frames' width,
+    // so that they look as they will in the video. 0: at the captions' own size.
+    int OutputWidth = 0;
     int FrameDuration = 66; // milliseconds between frames, as in the output
     // Where to start: the first frame of StartPicture, or, when StartMs is 0 or more, the frame
     // at that time into the show (a restart after a change keeps the show's time).

@@ -27,11 +27,6 @@ namespace {
 
 // Polls well inside a frame's time at every frame rate the window offers (60 fps: 16 ms).
 constexpr int TickMs = 4;
-// Frames are made at least this large and scaled into the panel: captions are laid out in
-// whole pixels (a 16-pixel face, the counter at the left and the caption 50 pixels left of
-// the middle), which overlap each other below about 300 pixels of width.
-constexpr int PreviewMinWidth = 320;
-constexpr int PreviewMinHeight = 240;
 // The sound is moved back in step only beyond this: small seeks would stutter.
 constexpr long long SoundSlackMs = 150;
 
@@ -135,8 +130,10 @@ void TPreviewPlay::Start(int startPicture, long long startMs) {
     request.Captions = w_.PictureCaptions.Items();
     request.Captions.resize(request.Paths.size());
     request.Frames = FrameInputsFor(settings, nullptr, nullptr, ReadAutoRotateSetting());
-    FitPreviewSize(settings.Width, settings.Height, std::max(w_.img->width(), PreviewMinWidth),
-                   std::max(w_.img->height(), PreviewMinHeight), request.Width, request.Height);
+    // Frames at the panel's size, their captions shrunk with them as the video will show them.
+    FitPreviewSize(settings.Width, settings.Height, w_.img->width(), w_.img->height(),
+                   request.Width, request.Height);
+    request.OutputWidth = settings.Width;
     request.FrameDuration = settings.FrameDuration;
     request.StartPicture = startPicture;
     request.StartMs = startMs;
