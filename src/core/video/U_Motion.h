@@ -37,7 +37,10 @@ TViewWindow MotionWindow(TMotion motion, int picture, int offset, int frames, bo
 // pixel steps; source positions beyond the edges take the edge pixels. Alpha 255.
 void SampleWindow(const TBitmap32& src, const TViewWindow& view, TBitmap32& dest, int width,
                   int height);
+// Which instructions the sampling may use: the widest this processor has, or the baseline
+// ones every build target has. Both make the same pixels; tests compare them.
+enum class TSamplingCode { Best, Baseline };
 // The same into the part [left, right) x [top, bottom) of dest, which must already be
 // width x height; the rest of dest is left alone.
 void SampleWindowPart(const TBitmap32& src, const TViewWindow& view, TBitmap32& dest, int left,
-                      int top, int right, int bottom);
+                      int top, int right, int bottom, TSamplingCode code = TSamplingCode::Best);

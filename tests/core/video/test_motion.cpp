@@ -159,31 +159,35 @@ TEST(Motion, SamplingMatchesItsPixelByPixelDefinition) {
         {1, 1, 7, 5, {0, 0, 1, 1}, 0, 0, 0, 0},
         {5, 1, 3, 9, {0.4, -0.5, 4.2, 1.5}, 0, 0, 0, 0},
         {33, 17, 1, 1, {15.5, 7.5, 2, 2}, 0, 0, 0, 0},
+        {331, 97, 253, 61, {20.7, 11.1, 290.3, 70.9}, 3, 2, 250, 60}, // 8-wide runs and tails
     };
     std::uint32_t seed = 7;
-    for (const auto& c : cases) {
-        TBitmap32 src(c.SrcW, c.SrcH);
-        for (auto& p : src.Pixels) p = seed = seed * 1664525u + 1013904223u;
-        const bool whole = c.Right == 0;
-        TBitmap32 out(c.DestW, c.DestH);
-        std::fill(out.Pixels.begin(), out.Pixels.end(), 0x00123456u);
-        const int l = whole ? 0 : c.Left, t = whole ? 0 : c.Top;
-        const int r = whole ? c.DestW : c.Right, b = whole ? c.DestH : c.Bottom;
-        if (whole)
-            SampleWindow(src, c.View, out, c.DestW, c.DestH);
-        else
-            SampleWindowPart(src, c.View, out, l, t, r, b);
-        int wrong = 0, outside = 0;
-        for (int y = 0; y < c.DestH; ++y)
-            for (int x = 0; x < c.DestW; ++x) {
-                if (x < l || x >= r || y < t || y >= b)
-                    outside += out.At(x, y) != 0x00123456u;
-                else
-                    wrong += out.At(x, y) != SampleOne(src, c.View, c.DestW, c.DestH, x, y);
-            }
-        EXPECT_EQ(wrong, 0) << c.SrcW << "x" << c.SrcH << " into " << c.DestW << "x" << c.DestH;
-        EXPECT_EQ(outside, 0) << "pixels beyond the part were drawn";
-    }
+    for (const auto code : {TSamplingCode::Best, TSamplingCode::Baseline})
+        for (const auto& c : cases) {
+            TBitmap32 src(c.SrcW, c.SrcH);
+            for (auto& p : src.Pixels) p = seed = seed * 1664525u + 1013904223u;
+            const bool whole = c.Right == 0;
+            TBitmap32 out(c.DestW, c.DestH);
+            std::fill(out.Pixels.begin(), out.Pixels.end(), 0x00123456u);
+            const int l = whole ? 0 : c.Left, t = whole ? 0 : c.Top;
+            const int r = whole ? c.DestW : c.Right, b = whole ? c.DestH : c.Bottom;
+            if (whole && code == TSamplingCode::Best)
+                SampleWindow(src, c.View, out, c.DestW, c.DestH);
+            else
+                SampleWindowPart(src, c.View, out, l, t, r, b, code);
+            SCOPED_TRACE(code == TSamplingCode::Best ? "best instructions"
+                                                     : "baseline instructions");
+            int wrong = 0, outside = 0;
+            for (int y = 0; y < c.DestH; ++y)
+                for (int x = 0; x < c.DestW; ++x) {
+                    if (x < l || x >= r || y < t || y >= b)
+                        outside += out.At(x, y) != 0x00123456u;
+                    else
+                        wrong += out.At(x, y) != SampleOne(src, c.View, c.DestW, c.DestH, x, y);
+                }
+            EXPECT_EQ(wrong, 0) << c.SrcW << "x" << c.SrcH << " into " << c.DestW << "x" << c.DestH;
+            EXPECT_EQ(outside, 0) << "pixels beyond the part were drawn";
+        }
 }
 
 // A slow zoom of a large photo into 1080p: a 24 MP photo fills the 2560 x 1440 canvas the
