@@ -47,6 +47,19 @@ enum LongOnly {
     OptCounter,
     OptNoCounter,
     OptBeat,
+    OptAudio,
+    OptFadeOut,
+};
+
+// The sizes --size takes by name.
+struct TNamedSize {
+    const char* Name;
+    int Width;
+    int Height;
+};
+constexpr TNamedSize NamedSizes[] = {
+    {"720p", 1280, 720}, {"1080p", 1920, 1080},    {"1440p", 2560, 1440},
+    {"4k", 3840, 2160},  {"portrait", 1080, 1920}, {"square", 1080, 1080},
 };
 
 // A number, rounded to the nearest integer (ties to even) and clamped into lo..hi. `note` says
@@ -96,10 +109,20 @@ bool ReadDimension(const std::string& text, int& value) {
 }
 
 void ParseSize(const std::string& text, int& width, int& height) {
+    std::string lower = text;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const TNamedSize& size : NamedSizes)
+        if (lower == size.Name) {
+            width = size.Width;
+            height = size.Height;
+            return;
+        }
     const auto x = text.find('x');
     if (x == std::string::npos || !ReadDimension(text.substr(0, x), width) ||
         !ReadDimension(text.substr(x + 1), height))
-        throw TUsageError{"Invalid size: " + text + " (expected WxH, 16..8192 each)"};
+        throw TUsageError{"Invalid size: " + text +
+                          " (expected WxH, 16..8192 each, or 720p, 1080p, 1440p, 4k, portrait, "
+                          "square)"};
 }
 
 TEffect ParseEffect(const std::string& text) {
@@ -189,13 +212,15 @@ void AddPictureEntry(TRenderOptions& options, std::string entry) {
 
 const char* RenderUsage() {
     return "Usage: morvanta-render [options] [PICTURE...] [PROJECT.mrv]\n"
-           "Turns pictures (JPEG or BMP) and an optional MP3 soundtrack into an AVI video.\n"
+           "Turns pictures (JPEG or BMP) and an optional MP3 soundtrack into a video.\n"
            "An argument ending in .jpg, .jpeg or .bmp (any case) is a picture; another one\n"
            "is a project file, of which there can be one. Its pictures come first.\n"
            "\n"
            "Options:\n"
-           "  -o, --output FILE     Writes the video to FILE, adding \".avi\" when it is\n"
-           "                        missing (default: the project's \";Output=\" line).\n"
+           "  -o, --output FILE     Writes the video to FILE, in the container its extension\n"
+           "                        names (.mp4, .m4v, .mov, .mkv, .webm, any case), else\n"
+           "                        as an AVI, adding \".avi\" when it is missing (default:\n"
+           "                        the project's \";Output=\" line).\n"
            "  -p, --picture ENTRY   Adds one picture, given as a path, or as a path, a tab\n"
            "                        and its caption, and maybe tabs and its own settings:\n"
            "                        its time in milliseconds, or key=value pairs (time=MS,\n"
@@ -215,7 +240,8 @@ const char* RenderUsage() {
            "                        instead.\n"
            "  -r, --fps N           Makes N frames per second, 1 to 60 (default 15).\n"
            "      --size WxH        Makes frames of W by H pixels, 16 to 8192 each (default\n"
-           "                        640x480).\n"
+           "                        640x480), or 720p, 1080p, 1440p, 4k, portrait\n"
+           "                        (1080x1920) or square (1080x1080).\n"
            "  -c, --codec FCC       Compresses with the codec of FourCC FCC (default: the\n"
            "                        last one used, else XVID); --list-codecs shows them.\n"
            "      --crossfade, --no-crossfade\n"
@@ -257,8 +283,12 @@ const char* RenderUsage() {
            "                        none).\n"
            "      --counter, --no-counter\n"
            "                        Draws \"Picture : n / N\", or not (default: draws it).\n"
-           "      --list-codecs     Prints the codecs, one \"FCC description\" line each, and\n"
-           "                        stops.\n"
+           "      --audio MODE      How the soundtrack goes into MP4, MKV and WebM: auto\n"
+           "                        (an MP3 copied, Opus for WebM), copy, aac, mp3, opus.\n"
+           "      --fade-out MS     Fades encoded sound out over the video's last MS\n"
+           "                        milliseconds (default 2000, 0 for none).\n"
+           "      --list-codecs     Prints the codecs, one \"FCC description\" line each with\n"
+           "                        the containers it goes into, and stops.\n"
            "  -q, --quiet           Shows no progress bar.\n"
            "  -v, --verbose         Also prints the run's log lines.\n"
            "      --version         Prints the program's version and stops.\n"
@@ -296,6 +326,8 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
         {"beat", no_argument, nullptr, OptBeat},
         {"no-auto-rotate", no_argument, nullptr, OptNoAutoRotate},
         {"list-codecs", no_argument, nullptr, OptListCodecs},
+        {"audio", required_argument, nullptr, OptAudio},
+        {"fade-out", required_argument, nullptr, OptFadeOut},
         {"quiet", no_argument, nullptr, 'q'},
         {"verbose", no_argument, nullptr, 'v'},
         {"version", no_argument, nullptr, OptVersion},
@@ -395,6 +427,23 @@ TRenderOptions ParseRenderOptions(int argc, char** argv) {
         case OptListCodecs:
             options.ListCodecs = true;
             break;
+        case OptAudio: {
+            std::string mode = optarg;
+            for (char& ch : mode)
+                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            if (mode != "auto" && mode != "copy" && mode != "aac" && mode != "mp3" &&
+                mode != "opus")
+                throw TUsageError{std::string("Invalid audio: ") + optarg +
+                                  " (auto, copy, aac, mp3 or opus)"};
+            options.Audio = mode;
+            break;
+        }
+        case OptFadeOut: {
+            std::string note;
+            options.FadeOutMs = ClampedNumber(optarg, 0, 60000, "fade-out", " ms", note);
+            if (!note.empty()) throw TUsageError{note};
+            break;
+        }
         case 'q':
             options.Quiet = true;
             break;

@@ -39,6 +39,8 @@ struct TRenderOptions {
     bool AutoRotate = true; // off: --no-auto-rotate (the setting "AutoRotate" can turn it off too)
     std::optional<TEffect> Effect;
     bool ListCodecs = false;
+    std::string Audio = "auto"; // --audio: how the soundtrack goes into MP4, MKV and WebM
+    int FadeOutMs = 2000;       // --fade-out
     bool Quiet = false;
     bool Verbose = false;
     bool Version = false;

@@ -9,8 +9,10 @@
 #include "app/U_Preflight.h"
 #include "app/U_Project.h"
 #include "app/U_ProjectSongs.h"
+#include "audio/U_AudioFile.h"
 #include "audio/U_SongList.h"
 #include "platform/base/U_Limits.h"
+#include "platform/container/U_Container.h"
 #include "platform/os/U_Settings.h"
 #include "video/U_ImageFile.h"
 
@@ -90,6 +92,30 @@ bool ChooseSound(const TRenderOptions& options, const TProject& project, TRender
     return true;
 }
 
+// The container must hold the codec: one named with -c is refused with what fits; the last one
+// used gives way to the container's usual codec, with a note.
+bool FitCodecToContainer(const TRenderOptions& options, TContainer container, std::string& entry) {
+    if (entry.size() < 4) return true;
+    // Nothing chosen yet: an MP4, MKV or WebM gets the codec players expect in it.
+    if (!options.Codec && container != TContainer::Avi && ReadSetting("LastFCC").empty())
+        if (const auto usual = FindCodec(FallbackFourCC(container))) entry = usual->Line();
+    const auto codec = FindCodec(entry.substr(0, 4));
+    if (!codec || ContainerHolds(container, *codec)) return true;
+    if (options.Codec) {
+        Say(ContainerRefusal(container, *codec, ListCodecInfos()));
+        return false;
+    }
+    const auto fallback = FindCodec(FallbackFourCC(container));
+    if (!fallback || !ContainerHolds(container, *fallback)) {
+        Say(ContainerRefusal(container, *codec, ListCodecInfos()));
+        return false;
+    }
+    Say(ContainerFileText(container) + " cannot hold " + codec->FourCC.substr(0, 4) + ": using " +
+        fallback->Line() + ".");
+    entry = fallback->Line();
+    return true;
+}
+
 // Pictures with times of their own keep their share: every time is scaled alike.
 int MatchedTime(const TRenderOptions& options, const TRenderPlan& plan, double soundDays,
                 std::vector<TPictureStyle>& pictures) {
@@ -144,14 +170,18 @@ int PlanRender(const TRenderOptions& options, const std::vector<std::string>& co
         Say("Try 'morvanta-render --help'.");
         return 2;
     }
-    plan.Output = WithExactExtension(output, ".avi");
+    plan.Output = WithContainerExtension(output);
     if (plan.Output != output) Say("Writing to " + plan.Output + " (\".avi\" added).");
+    const TContainer container = ContainerOf(plan.Output);
+    plan.SoundMode = SoundModeFromText(options.Audio).value_or(TSoundMode::Auto);
+    plan.FadeOutMs = options.FadeOutMs;
 
     // The quick checks first, then every picture.
     double soundDays = 0;
     if (!ChooseSound(options, project, plan, soundDays)) return 1;
     std::string codecEntry;
     if (!ChooseCodecEntry(options, codecs, codecEntry)) return 1;
+    if (!FitCodecToContainer(options, container, codecEntry)) return 1;
     plan.AutoRotate = options.AutoRotate && ReadAutoRotateSetting();
     TPictureCheck pictures = CheckPictures(entries, plan.AutoRotate);
     for (const auto& reason : pictures.Skipped) Say("Warning: picture skipped: " + reason);

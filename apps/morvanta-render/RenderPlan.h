@@ -8,6 +8,7 @@
 
 #include "RenderOptions.h"
 #include "app/U_RunSettings.h"
+#include "audio/U_MediaFinish.h"
 #include "platform/base/U_StringList.h"
 
 struct TRenderPlan {
@@ -20,6 +21,8 @@ struct TRenderPlan {
     int SongFadeMs = 1000;
     TRunSettings Settings;
     bool AutoRotate = true;
+    TSoundMode SoundMode = TSoundMode::Auto;
+    int FadeOutMs = 2000;
 };
 
 // One line on standard error.

@@ -14,6 +14,7 @@
 #include "TerminalProgress.h"
 #include "app/U_ErrorAdvice.h"
 #include "app/U_RenderJob.h"
+#include "platform/container/U_Container.h"
 #include "video/U_BmpToAvi.h"
 
 namespace {
@@ -74,17 +75,22 @@ TRenderRequest MakeRequest(const TRenderPlan& plan) {
     request.Height = settings.Height;
     request.FrameDuration = settings.FrameDuration;
     request.FourCC = settings.FourCC;
+    request.FrameRate = settings.FrameRate;
+    request.SoundMode = plan.SoundMode;
+    request.FadeOutMs = plan.FadeOutMs;
     request.Frames = FrameInputsFor(settings, nullptr, nullptr, plan.AutoRotate);
     return request;
 }
 
 int Render(const TRenderOptions& options) {
     TBmpToAvi writer;
+    // Every codec: the output's container decides which of them fit (RenderPlan).
     std::vector<std::string> codecs;
-    writer.ListCodecs(codecs);
+    for (const TCodecInfo& codec : ListCodecInfos()) codecs.push_back(codec.Line());
     if (options.ListCodecs) {
         BufferWholeOutput();
-        for (const auto& line : codecs) std::printf("%s\n", line.c_str());
+        for (const TCodecInfo& codec : ListCodecInfos())
+            std::printf("%s  (%s)\n", codec.Line().c_str(), ContainersText(codec).c_str());
         return FinishStandardOutput();
     }
 

@@ -60,7 +60,7 @@ TEST(CliUsage, HelpExplainsEveryOptionInASentenceAndEndsWithTwoExamples) {
         else if (!sentences.empty())
             sentences.back() += " " + line->substr(indent);
     }
-    ASSERT_EQ(sentences.size(), 31u) << help.Out;
+    ASSERT_EQ(sentences.size(), 33u) << help.Out;
     for (const auto& text : sentences) {
         SCOPED_TRACE(text);
         EXPECT_EQ(text.back(), '.');
@@ -69,17 +69,43 @@ TEST(CliUsage, HelpExplainsEveryOptionInASentenceAndEndsWithTwoExamples) {
 
     // Every option the help names is one the program takes (here before --list-codecs, which
     // ends the run early), and every one the program takes is named.
-    const std::vector<std::vector<std::string>> options = {
-        {"--output", "x.avi"}, {"--picture", "x.jpg"}, {"--sound", "x.mp3"}, {"--no-sound"},
-        {"--time", "2000"},    {"--match-audio"},      {"--fps", "25"},      {"--size", "320x240"},
-        {"--codec", "MJPG"},   {"--crossfade"},        {"--no-crossfade"},   {"--captions"},
-        {"--no-captions"},     {"--dynamic"},          {"--no-dynamic"},     {"--single-frame"},
-        {"--effect", "sepia"}, {"--no-auto-rotate"},   {"--quiet"},          {"--verbose"},
-        {"--transition", "iris"}, {"--motion", "zoom-in"}, {"--ease"}, {"--no-ease"},
-        {"--fill", "blur"}, {"--caption-font", "DejaVu Serif"}, {"--caption-size", "14"},
-        {"--caption-colour", "yellow"}, {"--caption-band"}, {"--no-caption-band"},
-        {"--caption-place", "top"}, {"--caption-edge", "outline"}, {"--counter"},
-        {"--no-counter"}};
+    const std::vector<std::vector<std::string>> options = {{"--output", "x.avi"},
+                                                           {"--picture", "x.jpg"},
+                                                           {"--sound", "x.mp3"},
+                                                           {"--no-sound"},
+                                                           {"--time", "2000"},
+                                                           {"--match-audio"},
+                                                           {"--fps", "25"},
+                                                           {"--size", "320x240"},
+                                                           {"--codec", "MJPG"},
+                                                           {"--crossfade"},
+                                                           {"--no-crossfade"},
+                                                           {"--captions"},
+                                                           {"--no-captions"},
+                                                           {"--dynamic"},
+                                                           {"--no-dynamic"},
+                                                           {"--single-frame"},
+                                                           {"--effect", "sepia"},
+                                                           {"--no-auto-rotate"},
+                                                           {"--quiet"},
+                                                           {"--verbose"},
+                                                           {"--transition", "iris"},
+                                                           {"--motion", "zoom-in"},
+                                                           {"--ease"},
+                                                           {"--no-ease"},
+                                                           {"--fill", "blur"},
+                                                           {"--caption-font", "DejaVu Serif"},
+                                                           {"--caption-size", "14"},
+                                                           {"--caption-colour", "yellow"},
+                                                           {"--caption-band"},
+                                                           {"--no-caption-band"},
+                                                           {"--caption-place", "top"},
+                                                           {"--caption-edge", "outline"},
+                                                           {"--counter"},
+                                                           {"--no-counter"},
+                                                           {"--audio", "opus"},
+                                                           {"--fade-out", "0"},
+                                                           {"--size", "4k"}};
     for (const auto& option : options) {
         SCOPED_TRACE(option[0]);
         EXPECT_NE(help.Out.find(option[0]), std::string::npos);

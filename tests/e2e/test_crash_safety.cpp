@@ -1,5 +1,6 @@
-// A render killed outright (SIGKILL, a power cut as far as the file is concerned) leaves its
-// work file beside the output, and every frame it holds stays readable.
+// A render killed outright (SIGKILL, a power cut as far as the file is concerned) leaves one
+// file, under the name reserved beside the earlier output, and every frame it holds stays
+// readable.
 //
 // How: the writer puts the headers on disk before the first frame, with the RIFF and movi sizes
 // left at 0, and writes each chunk with one system call; only Close writes idx1 and the real
@@ -11,6 +12,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -77,10 +79,18 @@ TEST(CrashSafety, RenderKilledAtARandomFrameLeavesReadableFrames) {
     std::random_device seed;
     const std::uintmax_t killAt = 64 * 1024 + seed() % (512 * 1024);
     SCOPED_TRACE("killed past " + std::to_string(killAt) + " bytes");
-    const std::string work = e2e::WaitForGrowingFile(render, dir.Path(), ".part", killAt);
+    const std::string work = e2e::WaitForGrowingFile(render, dir.Path(), ".avi", killAt);
     ASSERT_FALSE(work.empty()) << "the render never wrote its work file";
     render.Signal(SIGKILL);
     ASSERT_EQ(render.Wait(), 128 + SIGKILL);
+    EXPECT_EQ(work, dir.File("show.partial.avi")) << "the frames are at the reserved name";
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        if (entry.path().extension() != ".txt") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"pic0.bmp", "pic1.bmp", "pic2.bmp", "pic3.bmp",
+                                               "show.avi", "show.partial.avi"}))
+        << "one file beside the earlier one, no empty reservation or work file";
 
     EXPECT_EQ(test::ReadFile(output), older) << "the older video is untouched";
     const auto bytes = test::ReadFile(work);

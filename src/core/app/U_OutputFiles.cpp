@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/base/U_Errors.h"
+#include "platform/container/U_Container.h"
 #include "platform/os/U_FileOps.h"
 
 namespace {
@@ -98,7 +99,10 @@ std::string BesideName(const std::string& outputFile, const std::string& tag, in
     const std::filesystem::path name(FileNameOf(outputFile));
     const std::string stem = name.has_extension() ? name.stem().string() : name.string();
     const std::string suffix = n == 0 ? std::string() : "-" + std::to_string(n);
-    return folder + stem + "." + tag + suffix + ".avi";
+    // The other containers keep their extension as written: show.partial.mp4.
+    const std::string extension =
+        ContainerOf(outputFile) == TContainer::Avi ? ".avi" : name.extension().string();
+    return folder + stem + "." + tag + suffix + extension;
 }
 
 TRunFiles BeginRunFiles(const std::string& outputFile) {
@@ -127,7 +131,11 @@ TPhaseEnd EndVideoPhase(TRunFiles& files, TRenderStatus status, bool soundFollow
 }
 
 std::string BeginAudioPhase(TRunFiles& files) {
-    files.IntermediateFile = MoveToIntermediate(files.VideoFile);
+    const std::string extension =
+        ContainerOf(files.OutputFile) == TContainer::Avi
+            ? ".avi"
+            : std::filesystem::path(files.OutputFile).extension().string();
+    files.IntermediateFile = MoveToIntermediate(files.VideoFile, extension);
     if (!files.KeepsEarlierFile) {
         files.MuxFile = files.OutputFile;
         return files.IntermediateFile;

@@ -53,5 +53,6 @@ std::string BeginAudioPhase(TRunFiles& files);
 TPhaseEnd EndAudioPhase(TRunFiles& files, TRenderStatus status);
 
 // "<folder><name>.<tag>.avi" for `n` 0, "<folder><name>.<tag>-<n>.avi" after: the names tried
-// for what is kept beside `outputFile` ("show.avi", "partial" gives "show.partial.avi").
+// for what is kept beside `outputFile` ("show.avi", "partial" gives "show.partial.avi"). An MP4,
+// MKV or WebM output keeps its own extension ("show.mp4" gives "show.partial.mp4").
 std::string BesideName(const std::string& outputFile, const std::string& tag, int n);

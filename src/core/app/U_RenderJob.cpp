@@ -10,6 +10,7 @@
 #include "platform/base/U_Errors.h"
 #include "platform/os/U_FileOps.h"
 #include "video/U_BmpToAvi.h"
+#include "video/U_MediaWriter.h"
 
 namespace {
 
@@ -28,19 +29,34 @@ TRenderOutcome Outcome(TRenderPhase phase, const TPhaseEnd& end, std::string mes
 }
 
 // The writer's own messages give only a result code: say which file and why.
-std::string VideoFailureText(const TBmpToAvi& writer, const std::string& outputFile,
+std::string VideoFailureText(const TVideoWriter& writer, const std::string& outputFile,
                              const std::exception_ptr& error) {
     std::string message = ExceptionMessage(error);
-    if (writer.LastErrno != 0)
-        message += " Cannot write " + outputFile + ": " + SystemErrorText(writer.LastErrno) + ".";
-    if (!writer.LeftoverFile.empty())
-        message += " The unfinished file " + writer.LeftoverFile + " could not be removed.";
+    if (writer.SystemError() != 0)
+        message +=
+            " Cannot write " + outputFile + ": " + SystemErrorText(writer.SystemError()) + ".";
+    if (!writer.Leftover().empty())
+        message += " The unfinished file " + writer.Leftover() + " could not be removed.";
     return message;
+}
+
+// MP4 always gets a last pass (its index goes to the front); MKV and WebM only to add sound.
+bool NeedsFinish(TContainer container, bool withSound) {
+    if (container == TContainer::Avi) return withSound;
+    return container == TContainer::Mp4 || withSound;
+}
+
+// A soundtrack that cannot go into the container is refused before the first frame.
+void CheckSoundFits(const TRenderRequest& request, TContainer container) {
+    if (request.SoundFile.empty() || container == TContainer::Avi) return;
+    const bool mp3 = request.SoundFile.size() >= 4 &&
+                     request.SoundFile.compare(request.SoundFile.size() - 4, 4, ".mp3") == 0;
+    SoundEncoderFor(container, request.SoundMode, mp3);
 }
 
 } // namespace
 
-TRenderStatus VideoPhaseStatus(TBmpToAvi& writer, const TRunFiles& files,
+TRenderStatus VideoPhaseStatus(TVideoWriter& writer, const TRunFiles& files,
                                const std::exception_ptr& error, bool aborted,
                                std::string& message) {
     if (error) {
@@ -56,10 +72,15 @@ TRenderStatus VideoPhaseStatus(TBmpToAvi& writer, const TRunFiles& files,
     return TRenderStatus::Done;
 }
 
-TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
+TRenderOutcome RunRender(TBmpToAvi& aviWriter, const TRenderRequest& request,
                          const TRenderEvents& events) {
     const auto stopRequested = [&] { return events.StopRequested && events.StopRequested(); };
-    TJobProgress progress(!request.SoundFile.empty());
+    const TContainer container = ContainerOf(request.OutputFile);
+    TMediaWriter mediaWriter;
+    TVideoWriter& writer =
+        container == TContainer::Avi ? static_cast<TVideoWriter&>(aviWriter) : mediaWriter;
+    const bool finishFollows = NeedsFinish(container, !request.SoundFile.empty());
+    TJobProgress progress(finishFollows);
     const auto reportJob = [&] {
         if (events.OnJobProgress) events.OnJobProgress(progress);
     };
@@ -79,6 +100,7 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
 
     TRunFiles files;
     try {
+        CheckSoundFits(request, container);
         files = BeginRunFiles(request.OutputFile);
     } catch (const std::exception& e) {
         TRenderOutcome outcome;
@@ -91,7 +113,7 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
     bool frameLoop = false;
     try {
         SetUpWriter(writer, {request.Width, request.Height, request.FrameDuration, request.FourCC,
-                             files.VideoFile});
+                             files.VideoFile, request.FrameRate, files.KeepsEarlierFile});
         TVideoMakerCallbacks callbacks;
         callbacks.Progress = [&](const TVideoMakerState& s, const TBitmap32* preview) {
             if (events.OnProgress)
@@ -110,7 +132,7 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
 
     std::string error;
     TRenderStatus status = VideoPhaseStatus(writer, files, failure, state.Aborted, error);
-    const bool soundFollows = status == TRenderStatus::Done && !request.SoundFile.empty();
+    const bool soundFollows = status == TRenderStatus::Done && finishFollows;
     const TPhaseEnd videoEnd = EndVideoPhase(files, status, soundFollows);
     if (!soundFollows) {
         if (videoEnd.Status == TRenderStatus::Done) {
@@ -138,16 +160,31 @@ TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
     muxEvents.OnLog = events.OnLog;
     muxEvents.StopRequested = stopRequested;
     try {
-        // Anything but one MPEG audio song first becomes an MP3 the multiplexing can cut.
-        TAviSoundtrack sound;
-        std::vector<std::string> songs{request.SoundFile};
-        songs.insert(songs.end(), request.MoreSongs.begin(), request.MoreSongs.end());
-        const auto encoding = [&](std::int32_t done, std::int32_t total) {
-            muxEvents.OnProgress(done, total, "Encoding the soundtrack");
-        };
-        const bool complete =
-            sound.Prepare(songs, request.SongFadeMs, files.OutputFile, encoding, stopRequested) &&
-            MuxVideoAndSound(files.IntermediateFile, sound.File(), files.MuxFile, muxEvents);
+        bool complete = false;
+        if (container == TContainer::Avi) {
+            // Anything but one MPEG audio song first becomes an MP3 the multiplexing can cut.
+            TAviSoundtrack sound;
+            std::vector<std::string> songs{request.SoundFile};
+            songs.insert(songs.end(), request.MoreSongs.begin(), request.MoreSongs.end());
+            const auto encoding = [&](std::int32_t done, std::int32_t total) {
+                muxEvents.OnProgress(done, total, "Encoding the soundtrack");
+            };
+            complete =
+                sound.Prepare(songs, request.SongFadeMs, files.OutputFile, encoding,
+                              stopRequested) &&
+                MuxVideoAndSound(files.IntermediateFile, sound.File(), files.MuxFile, muxEvents);
+        } else {
+            TMediaFinish finish;
+            finish.VideoFile = files.IntermediateFile;
+            finish.SoundFile = request.SoundFile;
+            finish.OutputFile = files.MuxFile;
+            finish.Frames = writer.FramesAdded();
+            finish.FrameRate = request.FrameRate;
+            finish.FrameDuration = request.FrameDuration;
+            finish.Sound = request.SoundMode;
+            finish.FadeOutMs = request.FadeOutMs;
+            complete = FinishMedia(finish, muxEvents);
+        }
         status = complete ? TRenderStatus::Done : TRenderStatus::Aborted;
     } catch (const std::exception& e) {
         status = TRenderStatus::Failed;

@@ -11,11 +11,13 @@
 
 #include "app/U_JobProgress.h"
 #include "app/U_OutputFiles.h"
+#include "audio/U_MediaFinish.h"
 #include "platform/base/U_StringList.h"
 #include "platform/image/U_Bitmap32.h"
 #include "video/U_VideoMaker.h"
 
 class TBmpToAvi;
+class TVideoWriter;
 
 struct TRenderRequest {
     std::string OutputFile;
@@ -27,6 +29,10 @@ struct TRenderRequest {
     int Height = 480;
     int FrameDuration = 66;
     std::string FourCC;
+    int FrameRate = 0; // exact frames per second for MP4, MKV and WebM; 0: 1000 / FrameDuration
+    // The soundtrack in MP4, MKV and WebM files (the AVI copies the MP3 whole, as it always did).
+    TSoundMode SoundMode = TSoundMode::Auto;
+    int FadeOutMs = 2000;
     TVideoMakerInputs Frames; // the picture list, time per picture and visual options
 };
 
@@ -59,10 +65,11 @@ struct TRenderOutcome {
 // and whether a stop request ended it; a render that wrote nothing has failed too. After an error
 // the writer's unfinished file is abandoned. `message` receives the text for Failed: the error's
 // own, naming the file and the system's reason, or the empty-output text.
-TRenderStatus VideoPhaseStatus(TBmpToAvi& writer, const TRunFiles& files,
+TRenderStatus VideoPhaseStatus(TVideoWriter& writer, const TRunFiles& files,
                                const std::exception_ptr& error, bool aborted, std::string& message);
 
-// Runs the render on the calling thread. `writer` is set up and opened here. A soundtrack the
-// multiplexing would refuse fails the run before anything is written.
+// Runs the render on the calling thread. The output's extension chooses the container: the AVI
+// is written by `writer`, set up and opened here; MP4, MKV and WebM by a writer of their own. A
+// soundtrack the multiplexing would refuse fails the run before anything is written.
 TRenderOutcome RunRender(TBmpToAvi& writer, const TRenderRequest& request,
                          const TRenderEvents& events);

@@ -1,15 +1,18 @@
 #include "app/U_WriterSetup.h"
 
 #include "platform/os/U_Settings.h"
-#include "video/U_BmpToAvi.h"
+#include "video/U_VideoWriter.h"
 
-void SetUpWriter(TBmpToAvi& writer, const TWriterSetup& setup) {
-    writer.LastErrno = 0;
-    writer.LeftoverFile.clear();
-    writer.Width = setup.Width;
-    writer.Height = setup.Height;
-    writer.FrameDuration = setup.FrameDuration;
-    writer.FileName = setup.FileName;
+void SetUpWriter(TVideoWriter& writer, const TWriterSetup& setup) {
+    writer.ClearErrors();
+    TVideoFormat format;
+    format.Width = setup.Width;
+    format.Height = setup.Height;
+    format.FrameDuration = setup.FrameDuration;
+    format.FrameRate = setup.FrameRate;
+    format.FileName = setup.FileName;
+    format.ReservedFile = setup.ReservedFile;
+    writer.SetVideoFormat(format);
     writer.SetCodec(setup.FourCC);
     // Only a preference for the next run: a store that cannot be written must not stop this one.
     WriteSetting("LastFCC", setup.FourCC);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/base/U_Errors.h"
+#include "platform/container/U_Container.h"
 
 namespace {
 
@@ -53,7 +54,8 @@ TBmpToAvi::~TBmpToAvi() {
 
 void TBmpToAvi::ListCodecs(std::vector<std::string>& strings) const {
     strings.clear();
-    for (const TCodecInfo& codec : ListCodecInfos()) strings.push_back(codec.Line());
+    for (const TCodecInfo& codec : ListCodecInfos())
+        if (ContainerHolds(TContainer::Avi, codec)) strings.push_back(codec.Line());
 }
 
 void TBmpToAvi::SetCodec(const std::string& s) {
@@ -64,6 +66,9 @@ void TBmpToAvi::SetCodec(const std::string& s) {
     const std::string missing = "No compressor for " + s + " available";
     const auto codec = FindCodec(s);
     if (!codec) throw EMorvantaError(missing);
+    if (!ContainerHolds(TContainer::Avi, *codec))
+        throw EMorvantaError(missing + "\n" +
+                             ContainerRefusal(TContainer::Avi, *codec, ListCodecInfos()));
     // The codec must write this writer's frames, not only the probe's; a second line says what
     // it needs instead.
     if (Width > 0 && Height > 0) {
@@ -72,6 +77,15 @@ void TBmpToAvi::SetCodec(const std::string& s) {
         if (!refusal.empty()) throw EMorvantaError(missing + "\n" + refusal);
     }
     Codec = codec->FourCC;
+}
+
+void TBmpToAvi::SetVideoFormat(const TVideoFormat& format) {
+    // The AVI's rate is 1000 / FrameDuration; an exact rate has no field to go to.
+    Width = format.Width;
+    Height = format.Height;
+    FrameDuration = format.FrameDuration;
+    FileName = format.FileName;
+    InPlace = format.ReservedFile;
 }
 
 std::vector<TCodecOption> TBmpToAvi::CodecOptions() const {
@@ -110,7 +124,15 @@ void TBmpToAvi::Open() {
     }
     // A new file beside the output; the output itself is replaced only by Close.
     avi_ = std::make_unique<TAviWriter>();
-    for (int attempt = 0;; ++attempt) {
+    if (InPlace) {
+        LastResult = avi_->Create(FileName, false, WriterOptions);
+        if (LastResult != AVIERR_OK) {
+            LastErrno = avi_->LastErrno();
+            RaiseAssert("FileOpen failed. Err: " + HexCode(LastResult), Unit);
+        }
+        workFile_ = FileName;
+    }
+    for (int attempt = 0; !InPlace; ++attempt) {
         const std::string candidate = WorkFileCandidate(FileName, attempt);
         LastResult = avi_->Create(candidate, true, WriterOptions);
         if (LastResult == AVIERR_OK) {
@@ -129,7 +151,9 @@ void TBmpToAvi::Open() {
     const auto codec = FindCodec(Codec);
     if (!codec) RaiseAssert("ICOpen failed.", Unit);
     try {
-        encoder_ = std::make_unique<TVideoEncoder>(*codec, Width, Height, FrameDuration);
+        encoder_ = std::make_unique<TVideoEncoder>(
+            *codec, Width, Height, FrameDuration,
+            TEncoderSetup{.StateColours = AviStatesColours(*codec, Width, Height)});
     } catch (const EMorvantaError& e) {
         RaiseAssert(std::string("ICOpen failed. ") + e.what(), Unit);
     }
@@ -234,7 +258,7 @@ void TBmpToAvi::Close() {
                 RaiseAssert("FileClose failed. Err: " + HexCode(LastResult), Unit);
             avi_.reset();
             std::error_code ec;
-            std::filesystem::rename(workFile_, FileName, ec);
+            if (workFile_ != FileName) std::filesystem::rename(workFile_, FileName, ec);
             if (ec) {
                 LastErrno = ec.value();
                 RaiseAssert("Rename failed : " + ec.message(), Unit);

@@ -11,10 +11,11 @@
 #include "platform/avi/U_AviFile.h"
 #include "platform/codec/U_Codecs.h"
 #include "platform/image/U_Bitmap32.h"
+#include "video/U_VideoWriter.h"
 
 class TVideoEncoder;
 
-class TBmpToAvi {
+class TBmpToAvi : public TVideoWriter {
 public:
     int Width = -1;
     int Height = -1;
@@ -29,9 +30,12 @@ public:
     std::string LeftoverFile;
     // Passed to the AVI writer by Open (tests use a small segment limit).
     TAviWriterOptions WriterOptions;
+    // FileName is an empty file reserved for this render: written in place, so that a killed
+    // render leaves its frames under that name rather than in a work file beside it.
+    bool InPlace = false;
 
     TBmpToAvi();
-    ~TBmpToAvi(); // Close unless closed; Abandon after a failure
+    ~TBmpToAvi() override; // Close unless closed; Abandon after a failure
     TBmpToAvi(const TBmpToAvi&) = delete;
     TBmpToAvi& operator=(const TBmpToAvi&) = delete;
 
@@ -41,7 +45,7 @@ public:
     // of Width x Height at FrameDuration, or "No compressor for " + s + " available" (with a
     // second line naming what the codec needs when it is listed but refuses them), with Codec
     // unchanged.
-    void SetCodec(const std::string& s);
+    void SetCodec(const std::string& s) override;
 
     // The chosen codec's options (empty when none or nothing to configure) and their storage.
     std::vector<TCodecOption> CodecOptions() const;
@@ -50,28 +54,40 @@ public:
     std::string CodecAboutText() const;
 
     // Creates the stream in a new file beside FileName and opens the compressor.
-    void Open();
+    void Open() override;
     // Compresses one frame of Width x Height and writes it at the next position (from 0).
-    void AddFrame(const TBitmap32& bitmap);
+    void AddFrame(const TBitmap32& bitmap) override;
     // For frame loops that convert frames on another thread, after Open: a converter to the
     // codec's pixel format (null when AddFrame takes the frames as they are, or when the file
     // is not open), and AddFrame for
     // its output. The file is the same as with AddFrame.
-    std::unique_ptr<TFrameConverter> MakeFrameConverter() const;
-    void AddConvertedFrame(TConvertedFrame& frame);
+    std::unique_ptr<TFrameConverter> MakeFrameConverter() const override;
+    void AddConvertedFrame(TConvertedFrame& frame) override;
     // Drains the compressor, finishes the file and renames it over FileName. After a failed
     // Open or AddFrame it only releases everything and removes the unfinished file.
-    void Close();
+    void Close() override;
     // Releases everything and removes the unfinished file; an older output survives.
-    void Abandon();
+    void Abandon() override;
     // Open, and no compression or write has failed since: Close can still finish the file with
     // the frames written so far.
-    bool CanFinish() const { return IsOpen && !failed_; }
+    bool CanFinish() const override { return IsOpen && !failed_; }
 
     // Frames handed to AddFrame since Open.
-    std::int32_t FramesAdded() const { return framesAdded_; }
+    std::int32_t FramesAdded() const override { return framesAdded_; }
     // The file being written between Open and Close ("" otherwise).
     const std::string& WorkFileName() const { return workFile_; }
+
+    // The writer seam: the fields above under the interface's names.
+    void SetVideoFormat(const TVideoFormat& format) override;
+    int VideoWidth() const override { return Width; }
+    int VideoHeight() const override { return Height; }
+    int FramePeriodMs() const override { return FrameDuration; }
+    int SystemError() const override { return LastErrno; }
+    std::string Leftover() const override { return LeftoverFile; }
+    void ClearErrors() override {
+        LastErrno = 0;
+        LeftoverFile.clear();
+    }
 
 private:
     void Release();

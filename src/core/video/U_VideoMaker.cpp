@@ -1,15 +1,15 @@
 #include "video/U_VideoMaker.h"
 
 #include "platform/base/U_Rounding.h"
-#include "video/U_BmpToAvi.h"
 #include "video/U_FrameAhead.h"
 #include "video/U_FrameServer.h"
+#include "video/U_VideoWriter.h"
 
 namespace {
 
 // What the frames written before a failure become. Called while the failure is in flight, so a
 // second failure while finishing is not passed on: the writer then removes its file itself.
-void FinishAfterFailure(TBmpToAvi& writer) {
+void FinishAfterFailure(TVideoWriter& writer) {
     if (writer.CanFinish() && writer.FramesAdded() > 0) {
         try {
             writer.Close();
@@ -38,7 +38,7 @@ int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame)
     return frames < 1 ? 1 : frames;
 }
 
-void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
+void MakeVideo(TVideoWriter& writer, const TVideoMakerInputs& inputs,
                const TVideoMakerCallbacks& callbacks, TVideoMakerState& state) {
     const auto report = [&](const TBitmap32* preview) {
         if (callbacks.Progress) callbacks.Progress(state, preview);
@@ -46,10 +46,10 @@ void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
     const auto stopRequested = [&] { return callbacks.StopRequested && callbacks.StopRequested(); };
     try {
         const int framesPerPicture =
-            FramesPerPicture(inputs.PictureDurationMs, writer.FrameDuration, inputs.SingleFrame);
+            FramesPerPicture(inputs.PictureDurationMs, writer.FramePeriodMs(), inputs.SingleFrame);
         {
             TFrameServer server(*inputs.PicturePaths, inputs.PictureCaptions, framesPerPicture,
-                                writer.Height, writer.Width, ShowStyleOf(inputs),
+                                writer.VideoHeight(), writer.VideoWidth(), ShowStyleOf(inputs),
                                 inputs.MaxPicturePixels,
                                 TPictureOptions{.AutoRotate = inputs.AutoRotate});
             if (!inputs.PictureStyles.empty())

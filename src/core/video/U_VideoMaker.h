@@ -1,6 +1,7 @@
 #pragma once
 // The frame loop of one render: every frame of the slideshow, in order, from a frame server
-// into an opened TBmpToAvi. Shared by the video maker thread, the window and morvanta-render.
+// into an opened writer (the AVI or another container). Shared by the video maker thread, the
+// window and morvanta-render.
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -9,7 +10,7 @@
 #include "platform/image/U_Bitmap32.h"
 #include "video/U_ShowStyle.h"
 
-class TBmpToAvi;
+class TVideoWriter;
 
 struct TVideoMakerInputs {
     int PictureDurationMs = 3000;
@@ -60,5 +61,5 @@ int FramesPerPicture(int pictureDurationMs, int frameDuration, bool singleFrame)
 // cannot be loaded). A writer that failed itself, or that has no frame yet, is abandoned: its
 // unfinished file is removed. The caller chooses the writer's FileName so that neither can
 // destroy an older video (U_OutputFiles).
-void MakeVideo(TBmpToAvi& writer, const TVideoMakerInputs& inputs,
+void MakeVideo(TVideoWriter& writer, const TVideoMakerInputs& inputs,
                const TVideoMakerCallbacks& callbacks, TVideoMakerState& state);

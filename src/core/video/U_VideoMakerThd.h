@@ -11,7 +11,7 @@ public:
     explicit TVideoMakerThd(IMainThreadDispatcher* dispatcher = nullptr) : TThread(dispatcher) {}
 
     // Inputs, set before Start.
-    TBmpToAvi* AviWriter = nullptr;
+    TVideoWriter* AviWriter = nullptr;
     TVideoMakerInputs Inputs;
     // Runs on the main thread after every report; the worker waits for it. The preview exists
     // only during the call.

@@ -24,7 +24,7 @@ constexpr const char* HardwareMarks[] = {"_vaapi", "_nvenc", "_qsv",          "_
                                          "_mmal",  "_rkmpp", "_mediacodec"};
 
 // Raised when the probe's rules change, so lists cached by an older program are probed again.
-constexpr int ProbeRevision = 3;
+constexpr int ProbeRevision = 4;
 
 std::string LibraryIdent() {
     return std::string(LIBAVCODEC_IDENT) + "/" + std::to_string(avcodec_version()) + "/r" +
@@ -98,7 +98,8 @@ std::vector<TCodecInfo> Probe() {
         const AVCodec* enc = avcodec_find_encoder_by_name(profile.Encoder.c_str());
         if (!enc) continue;
         // The FourCC must be one the AVI tables know for this codec.
-        if (av_codec_get_id(RiffTags(), MakeTag(profile.FourCC)) != enc->id) continue;
+        if (profile.InAviTables && av_codec_get_id(RiffTags(), MakeTag(profile.FourCC)) != enc->id)
+            continue;
         TCodecInfo info{profile.FourCC, enc->long_name ? enc->long_name : enc->name,
                         profile.Encoder, av_get_pix_fmt_name(profile.PixelFormat)};
         if (CanOpen(enc, info)) list.push_back(info);

@@ -29,6 +29,19 @@ TOptionSpec Choice(const std::string& name, const std::string& avName,
             avName};
 }
 
+// A constant quality: lower is better.
+TOptionSpec Crf(int max, int def) {
+    return {"Constant rate factor",
+            K::Int,
+            0,
+            max,
+            def,
+            {},
+            "0 = best quality, " + std::to_string(max) + " = smallest file",
+            T::PrivateInt,
+            "crf"};
+}
+
 std::vector<TCodecProfile> MakeProfiles() {
     const std::vector<std::string> x264Presets = {"ultrafast", "superfast", "veryfast",
                                                   "faster",    "fast",      "medium"};
@@ -49,6 +62,28 @@ std::vector<TCodecProfile> MakeProfiles() {
            "crf"},
           Choice("Preset", "preset", x264Presets, 4, "Slower presets give smaller files"),
           KeyInterval(250)}},
+        {"HEVC",
+         "libx265",
+         AV_PIX_FMT_YUV420P,
+         {Crf(51, 24),
+          Choice("Preset", "preset", x264Presets, 4, "Slower presets give smaller files"),
+          KeyInterval(250)},
+         false},
+        {"AV01",
+         "libsvtav1",
+         AV_PIX_FMT_YUV420P,
+         {Crf(63, 32),
+          {"Preset",
+           K::Int,
+           0,
+           12,
+           8,
+           {},
+           "0 = slowest and smallest, 12 = fastest",
+           T::PrivateInt,
+           "preset"},
+          KeyInterval(250)}},
+        {"VP90", "libvpx-vp9", AV_PIX_FMT_YUV420P, {Crf(63, 32), KeyInterval(250)}},
         {"MJPG", "mjpeg", AV_PIX_FMT_YUVJ420P, {Quantizer(3)}},
         {"MP42", "msmpeg4v2", AV_PIX_FMT_YUV420P, {Quantizer(3), KeyInterval(250)}},
         {"MP43", "msmpeg4", AV_PIX_FMT_YUV420P, {Quantizer(3), KeyInterval(250)}},
@@ -109,12 +144,19 @@ struct TEncoderTuning {
     const char* Value;
 };
 constexpr TEncoderTuning Tunings[] = {
-    {"libaom-av1", "usage", "realtime"},  {"libaom-av1", "cpu-used", "8"},
-    {"libaom-av1", "lag-in-frames", "0"}, {"libvpx", "deadline", "realtime"},
-    {"libvpx", "cpu-used", "8"},          {"libvpx", "auto-alt-ref", "0"},
-    {"libvpx", "lag-in-frames", "0"},     {"libvpx-vp9", "deadline", "realtime"},
-    {"libvpx-vp9", "cpu-used", "8"},      {"libvpx-vp9", "auto-alt-ref", "0"},
-    {"libvpx-vp9", "lag-in-frames", "0"}, {"cinepak", "max_extra_cb_iterations", "0"},
+    {"libaom-av1", "usage", "realtime"},
+    {"libaom-av1", "cpu-used", "8"},
+    {"libaom-av1", "lag-in-frames", "0"},
+    {"libvpx", "deadline", "realtime"},
+    {"libvpx", "cpu-used", "8"},
+    {"libvpx", "auto-alt-ref", "0"},
+    {"libvpx", "lag-in-frames", "0"},
+    {"libvpx-vp9", "deadline", "realtime"},
+    {"libvpx-vp9", "cpu-used", "8"},
+    {"libvpx-vp9", "auto-alt-ref", "0"},
+    {"libvpx-vp9", "lag-in-frames", "0"},
+    {"cinepak", "max_extra_cb_iterations", "0"},
+    {"libx265", "x265-params", "log-level=error"},
 };
 
 constexpr std::int64_t MinBitRate = 100000;
@@ -177,6 +219,9 @@ void ApplyCodecSettings(AVCodecContext* ctx, const TCodecInfo& codec) {
         ctx->flags |= AV_CODEC_FLAG_QSCALE;
         ctx->global_quality = 3 * FF_QP2LAMBDA;
     }
+    // Constant quality, not a bit rate, for the encoders that take a rate factor.
+    if (codec.Encoder == "libvpx-vp9" || codec.Encoder == "libsvtav1" || codec.Encoder == "libx265")
+        ctx->bit_rate = 0;
     if (ctx->priv_data)
         for (const TEncoderTuning& t : Tunings)
             if (codec.Encoder == t.Encoder) av_opt_set(ctx->priv_data, t.Option, t.Value, 0);

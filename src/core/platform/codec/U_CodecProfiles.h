@@ -35,6 +35,8 @@ struct TCodecProfile {
     std::string Encoder;
     AVPixelFormat PixelFormat = AV_PIX_FMT_NONE;
     std::vector<TOptionSpec> Options;
+    // The FourCC is in the AVI's tables; HEVC's is not, and goes only into MP4 and MKV.
+    bool InAviTables = true;
 };
 
 // The 32-bit tag of a FourCC (padded), in memory order.

@@ -40,10 +40,12 @@ TBitmap32 TrialPicture(int width, int height, int shift) {
 // Decodes `frames` as a player reading the AVI would: the decoder set up from the stream
 // format alone, empty chunks skipped (AVI readers drop them). "" when every frame comes back
 // at width x height.
-std::string DecodeProblem(const std::vector<std::uint8_t>& format,
+std::string DecodeProblem(const TCodecInfo& codec, const std::vector<std::uint8_t>& format,
                           const std::vector<TEncodedFrame>& frames, int width, int height) {
     const std::uint32_t tag = LE(format, 16, 4);
-    const AVCodec* dec = avcodec_find_decoder(av_codec_get_id(RiffTags(), tag));
+    // The encoder's own codec: the AVI's tables lack some (HEVC), which other containers hold.
+    const AVCodec* enc = avcodec_find_encoder_by_name(codec.Encoder.c_str());
+    const AVCodec* dec = avcodec_find_decoder(enc ? enc->id : av_codec_get_id(RiffTags(), tag));
     if (!dec) return "no decoder reads its frames";
     TCodecContextPtr ctx(avcodec_alloc_context3(dec));
     TPacketPtr packet(av_packet_alloc());
@@ -123,7 +125,7 @@ std::string TrialRender(const TCodecInfo& codec, int width, int height, int fram
         if (out.size() != sent)
             return "it gives " + std::to_string(out.size()) + " compressed frames for " +
                    std::to_string(sent);
-        std::string problem = DecodeProblem(encoder.Format(), out, width, height);
+        std::string problem = DecodeProblem(codec, encoder.Format(), out, width, height);
         if (problem.empty() && errors.Count() > 0) problem = "FFmpeg reports: " + errors.First();
         return problem;
     } catch (const EMorvantaError& e) {

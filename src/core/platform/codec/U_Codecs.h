@@ -9,6 +9,8 @@
 
 #include "platform/image/U_Bitmap32.h"
 
+struct AVCodecParameters;
+
 // Settings key under which the probed list is cached, one sub-key per FourCC for its options.
 inline constexpr const char* CodecsKey = "SOFTWARE\\Tavrell\\Morvanta\\Codecs";
 
@@ -126,12 +128,30 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// How an encoder is opened beyond its codec, size and frame period.
+struct TEncoderSetup {
+    // Exact frames per second; 0: the AVI's 1000 / frameDuration.
+    int FrameRate = 0;
+    // The codec's headers once in the stream's parameters (MP4, MKV), not in every key frame.
+    bool GlobalHeader = false;
+    // The RGB to YUV matrix said in the stream (BT.601 up to 720x576, BT.709 above, limited
+    // range), and the frames converted with it. Off: BT.601, nothing said, as the AVI always had.
+    bool StateColours = false;
+};
+
+// Frames larger than 720x576 are HD: their colours are BT.709.
+bool IsHdSize(int width, int height);
+// The AVI states colours only for H.264 and HEVC in HD, which players would otherwise read with
+// the wrong matrix.
+bool AviStatesColours(const TCodecInfo& codec, int width, int height);
+
 // Compresses 32-bit frames with one codec. One compressed frame per picture frame, in display
 // order (no B-frames); frames held back by the encoder come out of Flush.
 class TVideoEncoder {
 public:
     // Opens the encoder for `codec` with its stored options. Throws EMorvantaError.
-    TVideoEncoder(const TCodecInfo& codec, int width, int height, int frameDuration);
+    TVideoEncoder(const TCodecInfo& codec, int width, int height, int frameDuration,
+                  const TEncoderSetup& setup = {});
     ~TVideoEncoder();
     TVideoEncoder(const TVideoEncoder&) = delete;
     TVideoEncoder& operator=(const TVideoEncoder&) = delete;
@@ -142,6 +162,9 @@ public:
     void Encode(const TBitmap32& frame, std::vector<TEncodedFrame>& out);
     // Drains the encoder; appends the remaining compressed frames.
     void Flush(std::vector<TEncodedFrame>& out);
+    // The opened encoder's parameters for a muxer's stream (codec, size, colours, headers).
+    // Throws EMorvantaError for uncompressed frames, which have no encoder.
+    void CopyParameters(AVCodecParameters* parameters) const;
     // Takes back the buffers of frames already written and clears `written`: the next frames
     // reuse them instead of allocating.
     void Recycle(std::vector<TEncodedFrame>& written);

@@ -1,5 +1,7 @@
 // Compression of 32-bit frames with one codec: swscale to the encoder's pixel format, then
 // libavcodec; "DIB " frames become bottom-up 24-bit rows without an encoder.
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -79,8 +81,9 @@ TFrameConverter::~TFrameConverter() = default;
 
 namespace {
 
-// Exact RGB for RGB formats: the unscaled converters copy the components.
-TSwsPtr MakeScaler(int width, int height, AVPixelFormat fmt, const std::string& name) {
+// Exact RGB for RGB formats: the unscaled converters copy the components. `hd` converts with
+// BT.709 instead of swscale's BT.601.
+TSwsPtr MakeScaler(int width, int height, AVPixelFormat fmt, const std::string& name, bool hd) {
     bool fullRange = false;
     const AVPixelFormat scalerFormat = ScalerFormat(fmt, fullRange);
     TSwsPtr sws(
@@ -88,14 +91,15 @@ TSwsPtr MakeScaler(int width, int height, AVPixelFormat fmt, const std::string& 
                        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP | SWS_FULL_CHR_H_INT,
                        nullptr, nullptr, nullptr));
     if (!sws) throw EMorvantaError("No conversion to " + name);
-    if (fullRange) {
+    if (fullRange || hd) {
         int* invTable = nullptr;
         int* table = nullptr;
         int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
         sws_getColorspaceDetails(sws.get(), &invTable, &srcRange, &table, &dstRange, &brightness,
                                  &contrast, &saturation);
-        sws_setColorspaceDetails(sws.get(), invTable, srcRange, table, 1, brightness, contrast,
-                                 saturation);
+        if (hd) table = const_cast<int*>(sws_getCoefficients(SWS_CS_ITU709));
+        sws_setColorspaceDetails(sws.get(), invTable, srcRange, table, fullRange ? 1 : dstRange,
+                                 brightness, contrast, saturation);
     }
     return sws;
 }
@@ -146,6 +150,7 @@ void TFrameConverter::CopyConverted(const TConvertedFrame& from, TConvertedFrame
 }
 
 struct TVideoEncoder::Impl {
+    ~Impl();
     TCodecInfo Codec;
     int Width = 0;
     int Height = 0;
@@ -157,6 +162,8 @@ struct TVideoEncoder::Impl {
     std::vector<std::uint8_t> Format;
     std::optional<TEncodedFrame> Held; // the newest compressed frame, until the next arrives
     std::vector<std::vector<std::uint8_t>> Spare; // buffers of written frames
+    TEncoderSetup Setup;
+    bool Hd = false; // converted with BT.709
     std::int64_t NextPts = 0;
     std::int64_t Received = 0;
     bool Flushed = false;
@@ -167,6 +174,19 @@ struct TVideoEncoder::Impl {
     void Emit(TEncodedFrame frame, std::vector<TEncodedFrame>& out);
     std::vector<std::uint8_t> Buffer();
 };
+
+TVideoEncoder::Impl::~Impl() {
+    // SVT-AV1 waits forever in its close for an end of stream it was never sent, and in the end
+    // of a stream without a frame: give it one of each, and drop what comes out.
+    if (!Ctx || Flushed || Codec.Encoder != "libsvtav1" || !Packet) return;
+    AVFrame* blank = Converted.impl_->Frame.get();
+    if (NextPts == 0 && blank) {
+        blank->pts = 0;
+        if (avcodec_send_frame(Ctx.get(), blank) < 0) return;
+    }
+    if (avcodec_send_frame(Ctx.get(), nullptr) < 0) return;
+    while (avcodec_receive_packet(Ctx.get(), Packet.get()) >= 0) av_packet_unref(Packet.get());
+}
 
 std::vector<std::uint8_t> TVideoEncoder::Impl::Buffer() {
     if (Spare.empty()) return {};
@@ -182,13 +202,14 @@ namespace {
 // write only a few standard rates; the AVI keeps the exact period either way, and players time
 // the frames by the AVI. Never a slower rate than the AVI's: readers that time frames by the
 // stream's own rate would then see each frame start before the previous one ends.
-std::vector<AVRational> TimeBases(const AVCodec* enc, int frameDuration) {
-    const AVRational exact = {1000, frameDuration};
+std::vector<AVRational> TimeBases(const AVCodec* enc, int frameDuration, int frameRate) {
+    const AVRational exact =
+        frameRate > 0 ? AVRational{frameRate, 1} : AVRational{1000, frameDuration};
     std::vector<AVRational> faster;
     const auto offer = [&](AVRational r) {
         if (av_cmp_q(r, exact) > 0) faster.push_back(r);
     };
-    offer({(1000 + frameDuration - 1) / frameDuration, 1});
+    if (frameRate <= 0) offer({(1000 + frameDuration - 1) / frameDuration, 1});
     if (enc->supported_framerates)
         for (const AVRational* r = enc->supported_framerates; r->num != 0; ++r) offer(*r);
     std::stable_sort(faster.begin(), faster.end(),
@@ -204,6 +225,8 @@ std::vector<AVRational> TimeBases(const AVCodec* enc, int frameDuration) {
 void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
     // Encoders report statistics and notes at info level; a render shows only errors.
     if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
+    // SVT-AV1 writes its banner and settings to standard error unless told to keep to errors.
+    if (Codec.Encoder == "libsvtav1") setenv("SVT_LOG", "1", 0);
     const AVCodec* enc = avcodec_find_encoder_by_name(Codec.Encoder.c_str());
     if (!enc) throw EMorvantaError("Encoder " + Codec.Encoder + " not found");
     const AVPixelFormat fmt = av_get_pix_fmt(Codec.PixelFormat.c_str());
@@ -212,7 +235,12 @@ void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
     Packet.reset(av_packet_alloc());
     if (!Packet) throw EMorvantaError("Out of memory");
     int firstError = 0;
-    for (const AVRational base : TimeBases(enc, frameDuration)) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(fmt);
+    const bool yuv = desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
+    bool fullRange = false;
+    ScalerFormat(fmt, fullRange);
+    Hd = Setup.StateColours && yuv && !fullRange && IsHdSize(Width, Height);
+    for (const AVRational base : TimeBases(enc, frameDuration, Setup.FrameRate)) {
         Ctx.reset(avcodec_alloc_context3(enc));
         if (!Ctx) throw EMorvantaError("Out of memory");
         Ctx->width = Width;
@@ -221,12 +249,14 @@ void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
         Ctx->time_base = base;
         Ctx->framerate = av_inv_q(base);
         Ctx->sample_aspect_ratio = {1, 1};
-        bool fullRange = false;
-        ScalerFormat(fmt, fullRange);
-        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(fmt);
-        if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB))
-            Ctx->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
-        // No AV_CODEC_FLAG_GLOBAL_HEADER: AVI players expect the headers in band.
+        if (yuv) Ctx->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+        if (Setup.StateColours && yuv && !fullRange) {
+            Ctx->colorspace = Hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+            Ctx->color_primaries = Hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
+            Ctx->color_trc = Hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
+        }
+        // AVI players expect the headers in band; MP4 and MKV keep them in the stream's header.
+        if (Setup.GlobalHeader) Ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         ApplyCodecSettings(Ctx.get(), Codec);
         const int err = avcodec_open2(Ctx.get(), enc, nullptr);
         if (err >= 0) {
@@ -295,11 +325,21 @@ void TVideoEncoder::Impl::Receive(std::vector<TEncodedFrame>& out) {
     }
 }
 
-TVideoEncoder::TVideoEncoder(const TCodecInfo& codec, int width, int height, int frameDuration)
+bool IsHdSize(int width, int height) {
+    return width > 720 || height > 576;
+}
+
+bool AviStatesColours(const TCodecInfo& codec, int width, int height) {
+    return IsHdSize(width, height) && (codec.Encoder == "libx264" || codec.Encoder == "libx265");
+}
+
+TVideoEncoder::TVideoEncoder(const TCodecInfo& codec, int width, int height, int frameDuration,
+                             const TEncoderSetup& setup)
     : impl_(std::make_unique<Impl>()) {
     if (width <= 0 || height <= 0 || frameDuration <= 0)
         throw EMorvantaError("Invalid frame size or duration");
     impl_->Codec = codec;
+    impl_->Setup = setup;
     impl_->Width = width;
     impl_->Height = height;
     if (codec.Encoder.empty()) {
@@ -340,7 +380,7 @@ std::unique_ptr<TFrameConverter> TVideoEncoder::MakeConverter() const {
     c->Width = m.Width;
     c->Height = m.Height;
     c->Format = m.PixelFormat;
-    c->Sws = MakeScaler(m.Width, m.Height, m.PixelFormat, m.Codec.PixelFormat);
+    c->Sws = MakeScaler(m.Width, m.Height, m.PixelFormat, m.Codec.PixelFormat, m.Hd);
     return std::unique_ptr<TFrameConverter>(new TFrameConverter(std::move(c)));
 }
 
@@ -355,6 +395,12 @@ void TVideoEncoder::EncodeConverted(TConvertedFrame& frame, std::vector<TEncoded
     if (const int err = avcodec_send_frame(m.Ctx.get(), f); err < 0)
         ThrowAvError("Compression failed", err);
     m.Receive(out);
+}
+
+void TVideoEncoder::CopyParameters(AVCodecParameters* parameters) const {
+    if (!impl_->Ctx) throw EMorvantaError("Uncompressed frames have no encoder");
+    if (const int err = avcodec_parameters_from_context(parameters, impl_->Ctx.get()); err < 0)
+        ThrowAvError("Cannot describe the video stream", err);
 }
 
 void TVideoEncoder::Recycle(std::vector<TEncodedFrame>& written) {

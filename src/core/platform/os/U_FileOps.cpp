@@ -23,11 +23,11 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
     return true;
 }
 
-std::string MoveToIntermediate(const std::string& file) {
+std::string MoveToIntermediate(const std::string& file, const std::string& extension) {
     const std::string folder = FolderOf(file);
     for (int n = 0; n < 10000; ++n) {
         const std::string name =
-            folder + (n == 0 ? std::string("temp.avi") : "temp-" + std::to_string(n) + ".avi");
+            folder + (n == 0 ? std::string("temp") : "temp-" + std::to_string(n)) + extension;
         if (RenameNoReplace(file, name)) return name;
         if (errno != EEXIST) {
             throw EMorvantaError("Cannot rename " + file + " to " + name + ": " +

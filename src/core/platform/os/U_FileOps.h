@@ -9,7 +9,7 @@ bool RenameNoReplace(const std::string& from, const std::string& to);
 // Moves `file` to "temp.avi" in its own folder, or to the first free of "temp-1.avi",
 // "temp-2.avi", ... Never overwrites a file. Returns the new path; throws EMorvantaError when
 // the rename fails.
-std::string MoveToIntermediate(const std::string& file);
+std::string MoveToIntermediate(const std::string& file, const std::string& extension = ".avi");
 
 // Size of a file in bytes, 0 when there is no such file.
 std::uint64_t GetFileSizeBytes(const std::string& path);
