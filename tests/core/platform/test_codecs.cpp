@@ -74,9 +74,10 @@ TEST(Codecs, ListHoldsTheWellKnownCodecsFirstAndOnce) {
                                                "FFV1", "HFYU", "DIB "};
     for (const auto& fcc : required) EXPECT_GE(IndexOf(list, fcc), 0) << fcc;
     // Well-known ones keep their order and come before any other.
-    const std::vector<std::string> order = {"XVID", "FMP4", "H264", "MJPG", "MP42",
-                                            "MP43", "FFV1", "HFYU", "FFVH", "M8RG",
-                                            "ULRG", "MSVC", "cvid", "ZMBV", "DIB "};
+    const std::vector<std::string> order = {"XVID", "FMP4", "H264", "HEVC", "AV01",
+                                            "VP90", "MJPG", "MP42", "MP43", "FFV1",
+                                            "HFYU", "FFVH", "M8RG", "ULRG", "MSVC",
+                                            "cvid", "ZMBV", "DIB "};
     int last = -1;
     for (const auto& fcc : order) {
         const int at = IndexOf(list, fcc);
