@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "audio/U_SongPcmReader.h"
+#include "audio/U_SongList.h"
 #include "audio/U_SoundPackets.h"
 #include "platform/base/U_Errors.h"
 #include "platform/container/U_AvFormat.h"
@@ -40,7 +40,8 @@ std::unique_ptr<TSoundPackets> MakeSound(const TMediaFinish& finish, TContainer 
     const TSoundCut cut{VideoSeconds(finish), finish.FadeOutMs};
     if (encoder.empty()) return CopySongPackets(finish.SoundFile, cut);
     // Every container here keeps the codec's headers in the stream's parameters.
-    return EncodePcm(ReadSongPcm(finish.SoundFile), encoder, cut, true);
+    return EncodePcm(std::make_unique<TSongList>(ProbeSongs({finish.SoundFile}), DefaultSongFadeMs),
+                     encoder, cut, true);
 }
 
 AVDictionary* FinalOptions(TContainer container, const AVStream* video) {
