@@ -79,8 +79,15 @@ std::vector<std::string> AudioPacketHashes(const std::string& file) {
     auto result = test::Run({"ffmpeg", "-v", "error", "-i", file, "-map", "0:a:0", "-c", "copy",
                              "-f", "framemd5", "-"});
     std::vector<std::string> hashes;
-    for (const auto& line : Lines(result.Out))
-        if (line[0] != '#') hashes.push_back(line.substr(line.rfind(',') + 1));
+    // "stream, dts, pts, duration, size, hash[, side data]": the packet's own hash.
+    for (const auto& line : Lines(result.Out)) {
+        if (line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string field;
+        for (int i = 0; i < 6 && std::getline(fields, field, ','); ++i) {
+        }
+        hashes.push_back(field);
+    }
     return hashes;
 }
 
@@ -126,7 +133,9 @@ TEST_F(Containers, EveryCodecInEveryContainerPlaysAsPlayersExpect) {
             EXPECT_EQ(test::Probe(file, "v:0", "stream=codec_tag_string"), c.Tag);
         }
         EXPECT_EQ(test::Probe(file, "v:0", "stream=r_frame_rate"), "15/1");
-        EXPECT_EQ(test::Probe(file, "v:0", "stream=sample_aspect_ratio"), "1:1");
+        // Square pixels, stated, or not stated at all (which players read as square).
+        const std::string sar = test::Probe(file, "v:0", "stream=sample_aspect_ratio");
+        EXPECT_TRUE(sar == "1:1" || sar == "N/A") << sar;
         EXPECT_EQ(test::Probe(file, "v:0", "stream=nb_read_frames", true),
                   std::to_string(Pictures * FramesPerPicture))
             << "every frame, the first one too";
