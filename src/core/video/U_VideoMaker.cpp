@@ -54,7 +54,7 @@ void MakeVideo(TVideoWriter& writer, const TVideoMakerInputs& inputs,
                                 TPictureOptions{.AutoRotate = inputs.AutoRotate});
             if (!inputs.PictureStyles.empty())
                 server.SetPictureStyles(inputs.PictureStyles,
-                                        inputs.SingleFrame ? 0 : writer.FrameDuration);
+                                        inputs.SingleFrame ? 0 : writer.FramePeriodMs());
             state.Position = 0;
             state.Total = server.FrameCount();
             report(nullptr);
