@@ -71,7 +71,8 @@ TEST_P(StopOverAnEarlierVideo, KeepsItAndPutsThePartialBeside) {
     std::vector<std::string> argv = run.LongRender();
     argv.insert(argv.begin(), MORVANTA_RENDER_EXE);
     e2e::TBackground render(argv, errFile);
-    ASSERT_FALSE(e2e::WaitForGrowingFile(render, run.Dir.Path(), ".part", 60000).empty())
+    // The frames go straight into the name reserved for them.
+    ASSERT_FALSE(e2e::WaitForGrowingFile(render, run.Dir.Path(), c.KeptName, 60000).empty())
         << "the render never wrote its work file";
     render.Signal(c.Signal);
     EXPECT_EQ(render.Wait(), c.ExitCode);
@@ -150,7 +151,8 @@ TEST_P(FailureOverAnEarlierVideo, KeepsItByteForByte) {
         const std::string errFile = run.Dir.File("stderr.txt");
         {
             e2e::TBackground render(args, errFile);
-            ASSERT_FALSE(e2e::WaitForGrowingFile(render, run.Dir.Path(), ".part", 20000).empty());
+            ASSERT_FALSE(
+                e2e::WaitForGrowingFile(render, run.Dir.Path(), ".partial.avi", 20000).empty());
             c.DuringTheRender(run);
             result.ExitCode = render.Wait();
         }

@@ -108,7 +108,9 @@ std::string TrialRender(const TCodecInfo& codec, int width, int height, int fram
         return width > 0 && height > 0 && frameDuration > 0 ? "" : "Invalid frame size";
     TQuietAvLog quiet;
     try {
-        TVideoEncoder encoder(codec, width, height, frameDuration);
+        TEncoderSetup setup;
+        setup.Threads = 1;
+        TVideoEncoder encoder(codec, width, height, frameDuration, setup);
         // An encoder or decoder that complains and goes on is no better than one that stops.
         // (Counted from here: the encoder may have refused a time base before taking one.)
         TAvErrorLog errors;

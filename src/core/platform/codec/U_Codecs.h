@@ -137,6 +137,9 @@ struct TEncoderSetup {
     // The RGB to YUV matrix said in the stream (BT.601 up to 720x576, BT.709 above, limited
     // range), and the frames converted with it. Off: BT.601, nothing said, as the AVI always had.
     bool StateColours = false;
+    // Encoder threads; 0 lets the encoder choose. A trial of a few tiny frames takes one: some
+    // encoders' threads spin while they wait, which starves a busy machine.
+    int Threads = 0;
 };
 
 // Frames larger than 720x576 are HD: their colours are BT.709.

@@ -258,6 +258,7 @@ void TVideoEncoder::Impl::OpenEncoder(int frameDuration) {
         // AVI players expect the headers in band; MP4 and MKV keep them in the stream's header.
         if (Setup.GlobalHeader) Ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         ApplyCodecSettings(Ctx.get(), Codec);
+        if (Setup.Threads > 0) Ctx->thread_count = Setup.Threads;
         const int err = avcodec_open2(Ctx.get(), enc, nullptr);
         if (err >= 0) {
             firstError = 0;

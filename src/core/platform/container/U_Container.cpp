@@ -89,9 +89,8 @@ bool ContainerHolds(TContainer container, const TCodecInfo& codec) {
     if (codec.Encoder.empty()) return container == TContainer::Avi; // the AVI's own rows
     const AVCodec* enc = avcodec_find_encoder_by_name(codec.Encoder.c_str());
     if (!enc) return false;
-    // The AVI's readers know a codec by its FourCC.
-    if (container == TContainer::Avi)
-        return av_codec_get_id(RiffTags(), MakeTag(codec.FourCC)) == enc->id;
+    // Every listed FourCC went into the AVI before the other containers came; its trial decides.
+    if (container == TContainer::Avi) return true;
     return Holds(container, enc->id);
 }
 
