@@ -1,5 +1,6 @@
 #pragma once
 // Runs the built morvanta-render on pictures made for the test.
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,40 @@ inline std::string DecodeErrors(const std::string& file) {
     auto result = test::Run({"ffmpeg", "-v", "error", "-i", file, "-f", "null", "-"});
     return result.Err +
            (result.ExitCode != 0 ? " (exit " + std::to_string(result.ExitCode) + ")" : "");
+}
+
+// ffmpeg's hash of every packet of the file's first audio stream, read as it is stored.
+inline std::vector<std::string> AudioPacketHashes(const std::string& file) {
+    const auto result = test::Run({"ffmpeg", "-v", "error", "-i", file, "-map", "0:a:0", "-c",
+                                   "copy", "-f", "framemd5", "-"});
+    std::vector<std::string> hashes;
+    std::istringstream in(result.Out);
+    // "stream, dts, pts, duration, size, hash[, side data]": the packet's own hash.
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string field;
+        for (int i = 0; i < 6 && std::getline(fields, field, ','); ++i) {
+        }
+        hashes.push_back(field);
+    }
+    return hashes;
+}
+
+// Where the file's first audio stream ends, in seconds: its last packet's start plus its
+// duration (Matroska states no stream duration); -1 without packets.
+inline double AudioEndSeconds(const std::string& file) {
+    const auto result =
+        test::Run({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
+                   "packet=pts_time,duration_time", "-of", "csv=p=0", file});
+    std::istringstream in(result.Out);
+    std::string last;
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) last = line;
+    if (last.empty()) return -1;
+    const std::size_t comma = last.find(',');
+    return std::stod(last.substr(0, comma)) +
+           (comma == std::string::npos ? 0.0 : std::stod(last.substr(comma + 1)));
 }
 
 } // namespace e2e

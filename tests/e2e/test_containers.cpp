@@ -74,23 +74,6 @@ std::vector<std::string> TopBoxes(const std::vector<std::uint8_t>& b) {
     return boxes;
 }
 
-// ffmpeg's hash of every packet of the file's first audio stream, copied as it is.
-std::vector<std::string> AudioPacketHashes(const std::string& file) {
-    auto result = test::Run({"ffmpeg", "-v", "error", "-i", file, "-map", "0:a:0", "-c", "copy",
-                             "-f", "framemd5", "-"});
-    std::vector<std::string> hashes;
-    // "stream, dts, pts, duration, size, hash[, side data]": the packet's own hash.
-    for (const auto& line : Lines(result.Out)) {
-        if (line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string field;
-        for (int i = 0; i < 6 && std::getline(fields, field, ','); ++i) {
-        }
-        hashes.push_back(field);
-    }
-    return hashes;
-}
-
 class Containers : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -174,8 +157,8 @@ TEST_F(Containers, EveryCodecInEveryContainerPlaysAsPlayersExpect) {
             // Copied: the last whole frame that starts before the video's end.
             EXPECT_LT(start, VideoSeconds);
             EXPECT_GE(end, VideoSeconds - 1e-6);
-            const auto copied = AudioPacketHashes(file);
-            auto original = AudioPacketHashes(song_);
+            const auto copied = e2e::AudioPacketHashes(file);
+            auto original = e2e::AudioPacketHashes(song_);
             ASSERT_LE(copied.size(), original.size());
             original.resize(copied.size());
             EXPECT_EQ(copied, original) << "the MP3's frames, bit for bit";

@@ -91,6 +91,94 @@ TEST_P(RenderSongKinds, IntoAnAvi) {
 INSTANTIATE_TEST_SUITE_P(Songs, RenderSongKinds, ::testing::ValuesIn(Kinds),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// MP4, MKV and WebM copy a song whose sound they hold, packet for packet, and encode the others
+// to their own (AAC; Opus for WebM) at the song's rate when the codec takes it. The sound ends
+// with the pictures.
+TEST(RenderSongKindsInto, TheOtherContainers) {
+    const struct {
+        std::size_t Kind; // into Kinds
+        const char* Output;
+        const char* Codec; // ffprobe's name of the file's sound
+        bool Copied;
+        int Rate;
+    } cases[] = {
+        {2, "show.mp4", "aac", true, 44100},     {2, "show.mkv", "aac", true, 44100},
+        {3, "show.webm", "vorbis", true, 44100}, {4, "show.mkv", "opus", true, 48000},
+        {4, "show.webm", "opus", true, 48000},   {5, "show.mkv", "flac", true, 44100},
+        {5, "show.mp4", "aac", false, 44100},    {3, "show.mp4", "aac", false, 44100},
+        {6, "show.webm", "opus", false, 48000},  {8, "show.mp4", "aac", false, 22050},
+        {0, "show.webm", "opus", false, 48000},
+    };
+    test::TempDir dir;
+    const auto pictures = PictureArgs(e2e::MakePictures(dir, 2));
+    constexpr double VideoSeconds = 2.0;
+    for (const auto& c : cases) {
+        const SongKind& kind = Kinds[c.Kind];
+        SCOPED_TRACE(std::string(kind.Name) + " into " + c.Output);
+        test::TempDir songDir;
+        const std::string song = MakeKind(songDir, kind, 3.0); // longer than the pictures
+        const std::string out = songDir.File(c.Output);
+        const char* video = std::string(c.Output).ends_with(".webm") ? "VP90" : "H264";
+        const auto result =
+            Render(Concat({"-q", "-c", video, "-r", "10", "-t", "1000", "--no-crossfade", "--size",
+                           "64x48", "-s", song, "-o", out},
+                          pictures));
+        ASSERT_EQ(result.ExitCode, 0) << result.Err;
+        EXPECT_EQ(test::Probe(out, "a:0", "stream=codec_name"), c.Codec);
+        EXPECT_EQ(test::Probe(out, "a:0", "stream=sample_rate"), std::to_string(c.Rate));
+        EXPECT_EQ(e2e::DecodeErrors(out), "");
+        const double end = e2e::AudioEndSeconds(out);
+        if (c.Copied) {
+            const auto copied = e2e::AudioPacketHashes(out);
+            auto own = e2e::AudioPacketHashes(song);
+            ASSERT_FALSE(copied.empty());
+            ASSERT_LT(copied.size(), own.size()) << "cut with the pictures";
+            own.resize(copied.size());
+            EXPECT_EQ(copied, own) << "the song's packets, bit for bit";
+            EXPECT_NEAR(end, VideoSeconds, 0.15) << "the last whole packet before the end";
+        } else {
+            EXPECT_NEAR(end, VideoSeconds, 0.05);
+        }
+    }
+}
+
+// Two songs are mixed, so encoded, with the cross-fade between them; copying them is refused, as
+// is a sound the container cannot hold, before anything is written.
+TEST(RenderSongKindsInto, SongListsAndRefusedCopies) {
+    test::TempDir dir;
+    const std::string a = MakeKind(dir, Kinds[2], 1.5); // AAC
+    const std::string b = MakeKind(dir, Kinds[5], 1.5); // FLAC
+    const auto pictures = PictureArgs(e2e::MakePictures(dir, 2));
+    const auto render = [&](const std::string& out, std::vector<std::string> extra) {
+        return Render(Concat(Concat({"-q", "-c", "H264", "-r", "10", "-t", "1000", "--no-crossfade",
+                                     "--size", "64x48", "-o", out},
+                                    extra),
+                             pictures));
+    };
+    const std::string list = dir.File("list.mp4");
+    auto result = render(list, {"-s", a, "-s", b, "--fade-out", "0"});
+    ASSERT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(test::Probe(list, "a:0", "stream=codec_name"), "aac");
+    EXPECT_NEAR(e2e::AudioEndSeconds(list), 2.0, 0.05);
+
+    const struct {
+        std::vector<std::string> Extra;
+        const char* Says;
+    } refused[] = {
+        {{"-s", b, "--audio", "copy"}, "An MP4 file cannot hold FLAC sound: use --audio aac."},
+        {{"-s", a, "-s", b, "--audio", "copy"}, "Several songs cannot be copied"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.Says);
+        const std::string out = dir.File("refused.mp4");
+        test::WriteText(out, "earlier video");
+        result = render(out, r.Extra);
+        EXPECT_EQ(result.ExitCode, 1);
+        EXPECT_NE(result.Err.find(r.Says), std::string::npos) << result.Err;
+        EXPECT_EQ(fs::file_size(out), 13u) << "the earlier video is kept";
+    }
+}
+
 TEST(RenderSongList, SeveralSongsCrossFadedAndMatched) {
     test::TempDir dir;
     const std::string a = MakeKind(dir, Kinds[5], 2.4); // FLAC

@@ -7,6 +7,7 @@
 #include "app/U_WriterSetup.h"
 #include "audio/U_AviSoundtrack.h"
 #include "audio/U_Mux.h"
+#include "audio/U_SongProbe.h"
 #include "platform/base/U_Errors.h"
 #include "platform/os/U_FileOps.h"
 #include "video/U_BmpToAvi.h"
@@ -49,9 +50,8 @@ bool NeedsFinish(TContainer container, bool withSound) {
 // A soundtrack that cannot go into the container is refused before the first frame.
 void CheckSoundFits(const TRenderRequest& request, TContainer container) {
     if (request.SoundFile.empty() || container == TContainer::Avi) return;
-    const bool mp3 = request.SoundFile.size() >= 4 &&
-                     request.SoundFile.compare(request.SoundFile.size() - 4, 4, ".mp3") == 0;
-    SoundEncoderFor(container, request.SoundMode, mp3);
+    SoundEncoderFor(container, request.SoundMode, ProbeSong(request.SoundFile, true),
+                    1 + request.MoreSongs.size());
 }
 
 } // namespace
@@ -176,7 +176,12 @@ TRenderOutcome RunRender(TBmpToAvi& aviWriter, const TRenderRequest& request,
         } else {
             TMediaFinish finish;
             finish.VideoFile = files.IntermediateFile;
-            finish.SoundFile = request.SoundFile;
+            if (!request.SoundFile.empty()) {
+                finish.Songs = {request.SoundFile};
+                finish.Songs.insert(finish.Songs.end(), request.MoreSongs.begin(),
+                                    request.MoreSongs.end());
+            }
+            finish.SongFadeMs = request.SongFadeMs;
             finish.OutputFile = files.MuxFile;
             finish.Frames = writer.FramesAdded();
             finish.FrameRate = request.FrameRate;

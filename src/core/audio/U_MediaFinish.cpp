@@ -25,22 +25,13 @@ std::string Lower(std::string text) {
     return text;
 }
 
-bool IsMp3(const std::string& path) {
-    try {
-        const TInputContextPtr in = OpenMediaInput(path);
-        const int index = av_find_best_stream(in.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-        return index >= 0 && in->streams[index]->codecpar->codec_id == AV_CODEC_ID_MP3;
-    } catch (const EMorvantaError&) {
-        return false;
-    }
-}
-
 std::unique_ptr<TSoundPackets> MakeSound(const TMediaFinish& finish, TContainer container) {
-    const std::string encoder = SoundEncoderFor(container, finish.Sound, IsMp3(finish.SoundFile));
+    const std::string encoder = SoundEncoderFor(
+        container, finish.Sound, ProbeSong(finish.Songs.front(), true), finish.Songs.size());
     const TSoundCut cut{VideoSeconds(finish), finish.FadeOutMs};
-    if (encoder.empty()) return CopySongPackets(finish.SoundFile, cut);
+    if (encoder.empty()) return CopySongPackets(finish.Songs.front(), cut);
     // Every container here keeps the codec's headers in the stream's parameters.
-    return EncodePcm(std::make_unique<TSongList>(ProbeSongs({finish.SoundFile}), DefaultSongFadeMs),
+    return EncodePcm(std::make_unique<TSongList>(ProbeSongs(finish.Songs), finish.SongFadeMs),
                      encoder, cut, true);
 }
 
@@ -83,24 +74,27 @@ std::string SoundModeText(TSoundMode mode) {
     return "auto";
 }
 
-std::string SoundEncoderFor(TContainer container, TSoundMode mode, bool songIsMp3) {
+std::string SoundEncoderFor(TContainer container, TSoundMode mode, const TSongInfo& first,
+                            std::size_t songs) {
+    const bool webm = container == TContainer::WebM;
+    const bool copies = songs == 1 && ContainerHoldsSound(container, first.CodecId);
     switch (mode) {
     case TSoundMode::Auto:
-        return songIsMp3 && ContainerHoldsMp3(container) ? "" : DefaultSoundEncoder(container);
+        return copies ? "" : DefaultSoundEncoder(container);
     case TSoundMode::Copy:
-        if (!songIsMp3) throw EMorvantaError("The soundtrack cannot be copied: it is not an MP3.");
-        if (!ContainerHoldsMp3(container))
-            throw EMorvantaError(ContainerFileText(container) +
-                                 " cannot hold MP3 sound: use --audio opus, or an MP4 or MKV "
-                                 "file.");
+        if (songs > 1)
+            throw EMorvantaError("Several songs cannot be copied: they are mixed into one "
+                                 "soundtrack. Use --audio auto.");
+        if (!copies)
+            throw EMorvantaError(ContainerFileText(container) + " cannot hold " +
+                                 SoundCodecText(first.CodecId) + " sound: use --audio " +
+                                 (webm ? "opus" : "aac") + ".");
         return "";
     case TSoundMode::Aac:
-        if (container == TContainer::WebM)
-            throw EMorvantaError("A WebM file cannot hold AAC sound: use --audio opus.");
+        if (webm) throw EMorvantaError("A WebM file cannot hold AAC sound: use --audio opus.");
         return "aac";
     case TSoundMode::Mp3:
-        if (container == TContainer::WebM)
-            throw EMorvantaError("A WebM file cannot hold MP3 sound: use --audio opus.");
+        if (webm) throw EMorvantaError("A WebM file cannot hold MP3 sound: use --audio opus.");
         return "libmp3lame";
     case TSoundMode::Opus:
         return "libopus";
@@ -122,7 +116,7 @@ bool FinishMedia(const TMediaFinish& finish, const TMuxEvents& events) {
     const AVStream* inVideo = in->streams[videoIndex];
 
     std::unique_ptr<TSoundPackets> sound;
-    if (!finish.SoundFile.empty()) sound = MakeSound(finish, container);
+    if (!finish.Songs.empty()) sound = MakeSound(finish, container);
 
     int systemError = 0;
     const TOutputContextPtr out =

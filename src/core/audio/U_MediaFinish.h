@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "audio/U_Mux.h"
+#include "audio/U_SongList.h"
 #include "platform/container/U_Container.h"
 
 // How the soundtrack goes into the file.
@@ -22,13 +24,17 @@ enum class TSoundMode {
 std::optional<TSoundMode> SoundModeFromText(const std::string& text);
 std::string SoundModeText(TSoundMode mode);
 
-// The encoder for the song in `container` ("" to copy its packets), or throws EMorvantaError
-// with a plain sentence when the mode cannot work there (copying an MP3 into WebM).
-std::string SoundEncoderFor(TContainer container, TSoundMode mode, bool songIsMp3);
+// The encoder for `songs` in `container` ("" to copy the one song's packets), or throws
+// EMorvantaError with a plain sentence when the mode cannot work there (copying an MP3 into
+// WebM). One song whose codec the container holds is copied; several songs are always mixed,
+// so encoded. `first` is the first song as a quick probe gave it.
+std::string SoundEncoderFor(TContainer container, TSoundMode mode, const TSongInfo& first,
+                            std::size_t songs);
 
 struct TMediaFinish {
-    std::string VideoFile;  // the rendered video
-    std::string SoundFile;  // "" for none
+    std::string VideoFile;          // the rendered video
+    std::vector<std::string> Songs; // none for no sound; played one after another
+    int SongFadeMs = DefaultSongFadeMs;
     std::string OutputFile; // created or replaced
     std::int32_t Frames = 0;
     int FrameRate = 25;     // exact frames per second of the video

@@ -27,7 +27,7 @@ struct TSoundCut {
     int FadeOutMs = 2000;    // encoded sound fades out over this before the cut; 0 for none
 };
 
-// The packets of the song file `path` (MP3 today), copied bit for bit. Throws EMorvantaError.
+// The packets of the song file `path`, copied bit for bit. Throws EMorvantaError.
 std::unique_ptr<TSoundPackets> CopySongPackets(const std::string& path, const TSoundCut& cut);
 
 // `pcm` encoded with `encoder` ("aac", "libopus", "libmp3lame"); `globalHeader` for containers

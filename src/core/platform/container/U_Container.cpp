@@ -18,6 +18,11 @@ std::string Lower(std::string text) {
     return text;
 }
 
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
 std::string ExtensionOf(const std::string& path) {
     return std::filesystem::path(path).extension().string();
 }
@@ -136,7 +141,38 @@ std::string DefaultSoundEncoder(TContainer container) {
     return container == TContainer::WebM ? "libopus" : "aac";
 }
 
-bool ContainerHoldsMp3(TContainer container) {
-    return container == TContainer::Mp4 || container == TContainer::Mkv ||
-           container == TContainer::Avi;
+bool ContainerHoldsSound(TContainer container, int codecId) {
+    const auto id = static_cast<AVCodecID>(codecId);
+    const bool mp3 = id == AV_CODEC_ID_MP3;
+    const bool xiph = id == AV_CODEC_ID_OPUS || id == AV_CODEC_ID_VORBIS;
+    switch (container) {
+    case TContainer::Avi:
+        return mp3;
+    case TContainer::Mp4:
+        return mp3 || id == AV_CODEC_ID_AAC;
+    case TContainer::Mkv:
+        return mp3 || xiph || id == AV_CODEC_ID_AAC || id == AV_CODEC_ID_FLAC;
+    case TContainer::WebM:
+        return xiph;
+    }
+    return false;
+}
+
+std::string SoundCodecText(int codecId) {
+    switch (static_cast<AVCodecID>(codecId)) {
+    case AV_CODEC_ID_MP3:
+        return "MP3";
+    case AV_CODEC_ID_AAC:
+        return "AAC";
+    case AV_CODEC_ID_VORBIS:
+        return "Vorbis";
+    case AV_CODEC_ID_OPUS:
+        return "Opus";
+    case AV_CODEC_ID_FLAC:
+        return "FLAC";
+    default:
+        break;
+    }
+    const char* name = avcodec_get_name(static_cast<AVCodecID>(codecId));
+    return Upper(name ? name : "unknown");
 }

@@ -35,5 +35,8 @@ std::string ContainerRefusal(TContainer container, const TCodecInfo& codec,
 std::string MuxerName(const std::string& path);
 // The sound a container takes when the song must be encoded: Opus for WebM, AAC otherwise.
 std::string DefaultSoundEncoder(TContainer container);
-// The MP3 of a song can be copied into it as it is.
-bool ContainerHoldsMp3(TContainer container);
+// A song's sound of this codec (FFmpeg's AVCodecID) can be copied into it as it is: MP3 into
+// the AVI, MP4 and MKV; AAC into MP4 and MKV; Opus and Vorbis into MKV and WebM; FLAC into MKV.
+bool ContainerHoldsSound(TContainer container, int codecId);
+// "MP3", "AAC", "Vorbis", "Opus", "FLAC", else the codec's own short name in capitals.
+std::string SoundCodecText(int codecId);
