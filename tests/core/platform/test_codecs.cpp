@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 #include "TestSupport.h"
 #include "platform/base/U_Errors.h"
 #include "platform/codec/U_Codecs.h"
+#include "platform/container/U_Container.h"
 #include "platform/os/U_Settings.h"
 
 namespace {
@@ -74,10 +76,9 @@ TEST(Codecs, ListHoldsTheWellKnownCodecsFirstAndOnce) {
                                                "FFV1", "HFYU", "DIB "};
     for (const auto& fcc : required) EXPECT_GE(IndexOf(list, fcc), 0) << fcc;
     // Well-known ones keep their order and come before any other.
-    const std::vector<std::string> order = {"XVID", "FMP4", "H264", "HEVC", "AV01",
-                                            "VP90", "MJPG", "MP42", "MP43", "FFV1",
-                                            "HFYU", "FFVH", "M8RG", "ULRG", "MSVC",
-                                            "cvid", "ZMBV", "DIB "};
+    const std::vector<std::string> order = {"XVID", "FMP4", "H264", "HEVC", "AV01", "VP90",
+                                            "MJPG", "MP42", "MP43", "FFV1", "HFYU", "FFVH",
+                                            "M8RG", "ULRG", "MSVC", "cvid", "ZMBV", "DIB "};
     int last = -1;
     for (const auto& fcc : order) {
         const int at = IndexOf(list, fcc);
@@ -92,7 +93,8 @@ TEST(Codecs, ListHoldsTheWellKnownCodecsFirstAndOnce) {
         EXPECT_EQ(line.substr(0, 4), list[i].FourCC);
         for (std::size_t j = i + 1; j < list.size(); ++j)
             EXPECT_FALSE(SameFourCC(list[i].FourCC, list[j].FourCC)) << list[i].FourCC;
-        for (const char* hw : {"vaapi", "nvenc", "qsv", "v4l2m2m", "omx"})
+        // Devices' encoders only from the well-known list, where their trial decides.
+        for (const char* hw : {"vaapi", "v4l2m2m", "omx"})
             EXPECT_EQ(list[i].Encoder.find(hw), std::string::npos) << list[i].Encoder;
     }
     EXPECT_EQ(list[IndexOf(list, "XVID")].Encoder, "libxvid");
@@ -101,6 +103,32 @@ TEST(Codecs, ListHoldsTheWellKnownCodecsFirstAndOnce) {
     if (IndexOf(list, "ULRG") >= 0) {
         EXPECT_EQ(list[IndexOf(list, "ULRG")].PixelFormat, "gbrp");
     }
+}
+
+// A graphics card's encoder is listed only where its trial works: a driver and a device. This
+// machine has neither, so each is refused with the reason its trial gives.
+TEST(Codecs, HardwareEncodersAreListedOnlyWhenTheirTrialWorks) {
+    const auto list = ListCodecInfos();
+    const TCodecInfo candidates[] = {{"NVH4", "NVENC H.264", "h264_nvenc", "yuv420p"},
+                                     {"NVH5", "NVENC HEVC", "hevc_nvenc", "yuv420p"},
+                                     {"QSH4", "Quick Sync H.264", "h264_qsv", "nv12"},
+                                     {"QSH5", "Quick Sync HEVC", "hevc_qsv", "nv12"}};
+    const bool noDevice = !std::filesystem::exists("/dev/dri") &&
+                          !std::filesystem::exists("/dev/nvidia0") &&
+                          !std::filesystem::exists("/dev/nvidiactl");
+    for (const TCodecInfo& codec : candidates) {
+        SCOPED_TRACE(codec.Encoder);
+        EXPECT_TRUE(IsHardwareEncoder(codec.Encoder));
+        EXPECT_FALSE(ContainerHolds(TContainer::Avi, codec)) << "no FourCC AVI readers know";
+        EXPECT_TRUE(ContainerHolds(TContainer::Mp4, codec));
+        EXPECT_TRUE(ContainerHolds(TContainer::Mkv, codec));
+        const std::string trial = CodecTrial(codec, 160, 120, 40);
+        EXPECT_EQ(IndexOf(list, codec.FourCC) >= 0, trial.empty()) << trial;
+        if (noDevice) {
+            EXPECT_FALSE(trial.empty()) << "no device here: the trial cannot work";
+        }
+    }
+    EXPECT_FALSE(IsHardwareEncoder("libx264"));
 }
 
 TEST(Codecs, ProbeIsCachedPerLibraryVersion) {

@@ -24,7 +24,7 @@ constexpr const char* HardwareMarks[] = {"_vaapi", "_nvenc", "_qsv",          "_
                                          "_mmal",  "_rkmpp", "_mediacodec"};
 
 // Raised when the probe's rules change, so lists cached by an older program are probed again.
-constexpr int ProbeRevision = 4;
+constexpr int ProbeRevision = 5;
 
 std::string LibraryIdent() {
     return std::string(LIBAVCODEC_IDENT) + "/" + std::to_string(avcodec_version()) + "/r" +
@@ -38,11 +38,7 @@ std::string TagText(unsigned tag) {
 }
 
 bool IsHardware(const AVCodec* enc) {
-    if (enc->capabilities & AV_CODEC_CAP_HARDWARE) return true;
-    const std::string name = enc->name;
-    for (const char* mark : HardwareMarks)
-        if (name.find(mark) != std::string::npos) return true;
-    return false;
+    return (enc->capabilities & AV_CODEC_CAP_HARDWARE) || IsHardwareEncoder(enc->name);
 }
 
 bool SupportsFormat(const AVCodec* enc, AVPixelFormat fmt) {
@@ -169,6 +165,12 @@ void WriteCache(const std::vector<TCodecInfo>& list) {
 }
 
 } // namespace
+
+bool IsHardwareEncoder(const std::string& encoder) {
+    for (const char* mark : HardwareMarks)
+        if (encoder.find(mark) != std::string::npos) return true;
+    return false;
+}
 
 const AVCodecTag* const* RiffTags() {
     static const AVCodecTag* const tables[] = {avformat_get_riff_video_tags(), nullptr};

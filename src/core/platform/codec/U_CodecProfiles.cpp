@@ -42,6 +42,14 @@ TOptionSpec Crf(int max, int def) {
             "crf"};
 }
 
+// The graphics card encoders' constant quality: lower is better.
+TOptionSpec Cq(int max, int def) {
+    TOptionSpec spec = Crf(max, def);
+    spec.Name = "Constant quality";
+    spec.AvName = "cq";
+    return spec;
+}
+
 std::vector<TCodecProfile> MakeProfiles() {
     const std::vector<std::string> x264Presets = {"ultrafast", "superfast", "veryfast",
                                                   "faster",    "fast",      "medium"};
@@ -84,6 +92,13 @@ std::vector<TCodecProfile> MakeProfiles() {
            "preset"},
           KeyInterval(250)}},
         {"VP90", "libvpx-vp9", AV_PIX_FMT_YUV420P, {Crf(63, 32), KeyInterval(250)}},
+        // The graphics card's encoders take frames from memory; listed only where their trial
+        // works (a driver and a device), and only for MP4 and MKV: AVI readers know no FourCC
+        // for them.
+        {"NVH4", "h264_nvenc", AV_PIX_FMT_YUV420P, {Cq(51, 23), KeyInterval(250)}, false},
+        {"NVH5", "hevc_nvenc", AV_PIX_FMT_YUV420P, {Cq(51, 27), KeyInterval(250)}, false},
+        {"QSH4", "h264_qsv", AV_PIX_FMT_NV12, {KeyInterval(250)}, false},
+        {"QSH5", "hevc_qsv", AV_PIX_FMT_NV12, {KeyInterval(250)}, false},
         {"MJPG", "mjpeg", AV_PIX_FMT_YUVJ420P, {Quantizer(3)}},
         {"MP42", "msmpeg4v2", AV_PIX_FMT_YUV420P, {Quantizer(3), KeyInterval(250)}},
         {"MP43", "msmpeg4", AV_PIX_FMT_YUV420P, {Quantizer(3), KeyInterval(250)}},

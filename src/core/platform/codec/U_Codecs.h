@@ -27,6 +27,8 @@ struct TCodecInfo {
 std::string NormaliseFourCC(const std::string& fourcc);
 // Case-insensitive comparison of two FourCCs after padding.
 bool SameFourCC(const std::string& a, const std::string& b);
+// An encoder that drives a device (a graphics card's: "h264_nvenc", "hevc_qsv", "h264_vaapi").
+bool IsHardwareEncoder(const std::string& encoder);
 
 // The usable codecs, well-known ones first. The probe runs once per libavcodec version; its
 // result is cached in the settings store.

@@ -95,7 +95,8 @@ bool ContainerHolds(TContainer container, const TCodecInfo& codec) {
     const AVCodec* enc = avcodec_find_encoder_by_name(codec.Encoder.c_str());
     if (!enc) return false;
     // Every listed FourCC went into the AVI before the other containers came; its trial decides.
-    if (container == TContainer::Avi) return true;
+    // A graphics card's encoder has no FourCC of its own that AVI readers know.
+    if (container == TContainer::Avi) return !IsHardwareEncoder(codec.Encoder);
     return Holds(container, enc->id);
 }
 
