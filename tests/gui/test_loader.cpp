@@ -149,6 +149,35 @@ TEST_F(LoaderTest, EveryCloseRequestIsRefusedWhileItWorks) {
     EXPECT_FALSE(dialog.isVisible()) << "and the dialog closed by itself";
 }
 
+// A pass asked for once the last one has ended but before its loop has returned (a drop or a
+// click served in the same turn, here its end signal) runs after it, behind its own dialog: a
+// second exec inside the first returned at once and left the strip loading behind no dialog,
+// and a start from within the end handler waited for itself for ever.
+TEST_F(LoaderTest, APassAskedForAsTheLastEndsRunsBehindItsDialog) {
+    AddPictures(8);
+    bool asked = false;
+    std::vector<bool> shownWhileDrawing;
+    QObject::connect(&dialog, &QDialog::finished, [&] {
+        if (asked) return;
+        asked = true;
+        dialog.FirstIndex = 3;
+        dialog.LastIndex = 7;
+        dialog.Execute();
+    });
+    // Slots 1 to 4 of the second pass, each drawn after its bar moved.
+    QObject::connect(dialog.pb, &QProgressBar::valueChanged, [&](int v) {
+        if (asked && v > 0) shownWhileDrawing.push_back(dialog.isVisible() && dialog.isModal());
+    });
+    dialog.FirstIndex = 0;
+    dialog.LastIndex = 2;
+    EXPECT_TRUE(dialog.Execute());
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(Tags(), (std::vector<int>{3, 4, 5, 6, 7})) << "the second pass was drawn";
+    EXPECT_EQ(shownWhileDrawing, std::vector<bool>(4, true));
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.Running());
+}
+
 using guitest::TMainDlgTest;
 
 TEST_F(TMainDlgTest, TheMainWindowCannotCloseWhileThumbnailsLoad) {

@@ -55,6 +55,24 @@ TLoaderDlg::~TLoaderDlg() = default;
 
 bool TLoaderDlg::Execute() {
     if (running_) return true; // one pass at a time; the one running draws the strip
+    // The last pass has ended but is still leaving its loop: this one runs right after it. Run
+    // now, its exec would return at once (the dialog's loop is still on the stack) and the
+    // strip would load behind no dialog; started from the end handler, the old thread would be
+    // joined while it waits for that handler.
+    if (executing_) {
+        passAgain_ = true;
+        return true;
+    }
+    executing_ = true;
+    const std::unique_ptr<bool, void (*)(bool*)> leave(&executing_, [](bool* b) { *b = false; });
+    do {
+        passAgain_ = false;
+        RunPass();
+    } while (passAgain_);
+    return true;
+}
+
+void TLoaderDlg::RunPass() {
     thread_ = std::make_unique<TLoaderThd>(dispatcher_, *this);
     thread_->FirstIndex = FirstIndex;
     thread_->LastIndex = LastIndex;
@@ -69,7 +87,6 @@ bool TLoaderDlg::Execute() {
     while (running_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     // The end handler has run; the thread has nothing left to do but end.
     thread_.reset();
-    return true;
 }
 
 void TLoaderDlg::DrawSlot(int slot, TBitmap32& bitmap) {

@@ -52,8 +52,11 @@ protected:
 
 private:
     void LoaderDone(TThread& thread);
+    void RunPass();
 
     TQtDispatcher* dispatcher_ = nullptr;
     std::unique_ptr<TLoaderThd> thread_;
     bool running_ = false;
+    bool executing_ = false; // inside Execute, until its pass has left its loop
+    bool passAgain_ = false; // a pass asked for meanwhile
 };
