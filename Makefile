@@ -125,3 +125,11 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) morvanta_*.deb
+
+# The monkey walks the real window for 10 minutes (offscreen); `make test` runs 60 seconds of it.
+# It prints its seed: MORVANTA_MONKEY_SEED=<seed> make soak walks the same way again.
+SOAK_SECONDS ?= 600
+.PHONY: soak
+soak: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen MORVANTA_CONFIG_DIR=$(CURDIR)/$(BUILD)/test-config/soak \
+	  MORVANTA_MONKEY_SECONDS=$(SOAK_SECONDS) ./tests/test_monkey
