@@ -17,6 +17,7 @@
 
 #include "TestSupport.h"
 #include "app/U_Application.h"
+#include "app/U_GenControl.h"
 #include "test_gen_control_fixture.h"
 
 namespace guitest {
@@ -144,6 +145,48 @@ TEST_F(TQuitTest, ARunningRenderStopsAsByCancelAndKeepsItsFiles) {
             std::filesystem::remove(Out());
             std::filesystem::remove(Dir.File("out.partial.avi"));
         }
+    }
+}
+
+// A run that ends after the request but before the closing reaches the window (its end was
+// queued first) shows nothing to a user who is leaving: no Done dialog, no message.
+TEST_F(TQuitTest, ARunEndingBetweenTheRequestAndTheClosingAsksNothing) {
+    const std::pair<TRenderStatus, const char*> ends[] = {{TRenderStatus::Done, "done"},
+                                                          {TRenderStatus::Failed, "failed"},
+                                                          {TRenderStatus::Aborted, "aborted"}};
+    for (const auto& [status, name] : ends) {
+        SCOPED_TRACE(name);
+        Shell.Boxes.clear();
+        Prepare(2);
+        TRenderOutcome outcome;
+        outcome.Status = status;
+        outcome.Message = "Cannot write " + Out() + ": No space left on device";
+        outcome.FilesNote = Out() + " is unchanged.";
+        outcome.KeptFile = Out();
+        std::vector<std::string> opened;
+        // The request's own closing would close a Done dialog at once: seen by its end.
+        QObject::connect(W().Forms.ProcessSuccessDlg, &QDialog::finished,
+                         [&] { opened.push_back("ProcessSuccessDlg"); });
+        QTimer closer; // any other dialog, so that the test goes on
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible()) return;
+            opened.push_back(dialog->objectName().toStdString());
+            dialog->reject();
+        });
+        closer.start(5);
+        MorvantaApp()->RequestQuit();
+        FinishRun(W(), outcome);
+        EXPECT_TRUE(opened.empty()) << opened.front();
+        EXPECT_TRUE(Shell.Boxes.empty()) << Shell.Boxes.front().Text.toStdString();
+        EXPECT_FALSE(LogLines().empty());
+        // The request still ends the loop, and the next one starts afresh.
+        QTimer stop;
+        QObject::connect(&stop, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
+        stop.start(30000);
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_FALSE(MorvantaApp()->QuitRequested());
+        Window.reset();
     }
 }
 

@@ -308,6 +308,13 @@ void TMainDlg::EndRun() {
     if (closeRequested_) QTimer::singleShot(0, this, &QWidget::close);
 }
 
+bool TMainDlg::CloseRequested() const {
+    // From the request on, not only once the queued closing reaches this window: a run that
+    // ends in between must not greet a leaving user with its Done dialog or a message.
+    const TMorvantaApp* app = MorvantaApp();
+    return closeRequested_ || (app && app->QuitRequested());
+}
+
 void TMainDlg::Quit1Click() {
     close();
 }

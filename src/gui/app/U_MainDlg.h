@@ -230,7 +230,8 @@ public:
     // Ending a run: clears CurrentWorker, enables the controls, clears panel 1 and prog_lbl,
     // then completes a close that was asked for during the run.
     void EndRun();
-    bool CloseRequested() const { return closeRequested_; }
+    // The window is closing, or the program was asked to end and will close it.
+    bool CloseRequested() const;
 
     // ---- Event handlers ----
     void sound_btnClick();
