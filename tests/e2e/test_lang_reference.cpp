@@ -111,7 +111,7 @@ TEST_F(LangReferenceTest, ListsEveryEnglishTextOfEveryFormAndRoundTrips) {
         EXPECT_EQ(e.PathKey, LangKeyPath + offered) << path;
     }
     const TRawRecord& messages = entries.at("MainDlg.main_ts").Texts[2];
-    EXPECT_EQ(SplitLines(messages.Payload).size(), 14u);
+    EXPECT_EQ(SplitLines(messages.Payload).size(), 17u);
     EXPECT_EQ(SplitLines(messages.Payload)[1], "Empty picture list");
 
     // The user's data and the machine's state are not for translation.

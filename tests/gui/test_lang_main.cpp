@@ -53,9 +53,11 @@ std::set<std::pair<QString, int>> ListedTexts(const std::string& file) {
 
 // Texts that are the same word in a language (names, symbols, shared words).
 const std::map<std::uint16_t, std::set<QString>> SameInLanguage = {
-    {0x040C, {"<", ">", "?", "Photos", "Options", "Codecs", "DVD", "unused", "Version :"}},
-    {0x0407, {"<", ">", "?", "Codecs", "Sepia", "DVD", "unused"}},
-    {0x040A, {"<", ">", "?", "Sepia", "DVD", "unused"}},
+    {0x040C,
+     {"<", ">", "?", "Photos", "Options", "Codecs", "DVD", "unused", "Version :", "AAC", "MP3",
+      "Opus"}},
+    {0x0407, {"<", ">", "?", "Codecs", "Sepia", "DVD", "unused", "AAC", "MP3", "Opus"}},
+    {0x040A, {"<", ">", "?", "Sepia", "DVD", "unused", "AAC", "MP3", "Opus"}},
 };
 
 class LangMainTest : public TMainDlgTest {

@@ -188,7 +188,7 @@ TEST_F(TMainDlgTest, StartUpSetsTheDefaultsAndLogsItsThreeLines) {
     EXPECT_EQ(W().FPS_txt->value(), 15);
     EXPECT_EQ(W().FPS_txt->minimum(), 1);
     EXPECT_EQ(W().FPS_txt->maximum(), 60);
-    ASSERT_EQ(W().res_cmb->count(), 3);
+    ASSERT_EQ(W().res_cmb->count(), 9);
     EXPECT_EQ(W().res_cmb->itemText(0), "320x240");
     EXPECT_EQ(W().res_cmb->itemText(2), "720x576");
     EXPECT_EQ(W().res_cmb->currentText(), "640x480");

@@ -1,5 +1,7 @@
 #include "app/U_RenderThd.h"
 
+#include "app/U_WindowRunChoices.h"
+
 TRenderThd::~TRenderThd() {
     // The body uses this object's members: stop and join before they are destroyed.
     Terminate();
@@ -32,6 +34,10 @@ void TRenderThd::Execute() {
         if (OnLog) Synchronize([&] { OnLog(text); });
     };
     events.StopRequested = [this] { return Terminated(); };
+    if (BeatCuts) {
+        const std::string note = CutRequestOnTheBeat(Request);
+        if (OnNote) Synchronize([&] { OnNote(note); });
+    }
     outcome_ = RunRender(writer_, Request, events);
     Flush(nullptr);
 }

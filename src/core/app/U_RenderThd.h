@@ -20,6 +20,10 @@ public:
 
     // Set before Start; the picture lists it points to stay unchanged until the thread ends.
     TRenderRequest Request;
+    // "Cut on the beat": the songs' beats move the picture changes before the first frame; the
+    // line saying what became of them goes to OnNote.
+    bool BeatCuts = false;
+    std::function<void(const std::string& text)> OnNote;
 
     // Both run on the main thread while the worker waits. `preview` is the frame just written
     // (video phase only), valid during the call.

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/U_StyleSettings.h"
+#include "app/U_WindowRunChoices.h"
 #include "platform/U_Controls.h"
 #include "platform/U_Shell.h"
 #include "platform/os/U_Settings.h"
@@ -67,6 +68,7 @@ TExpertDlg::TExpertDlg(QWidget* parent) : QDialog(parent) {
     autorotate_chk = Check(this, "autorotate_chk", "Turn photos upright (EXIF)");
     BuildLook();
     BuildCaption();
+    BuildSound();
     ok_btn = MakeOkButton(this);
 
     QHBoxLayout* buttons = CentredRow({ok_btn});
@@ -75,6 +77,7 @@ TExpertDlg::TExpertDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(autorotate_chk);
     layout->addWidget(look_grp);
     layout->addWidget(caption_grp);
+    layout->addWidget(sound_grp);
     layout->addLayout(buttons);
     // Fixed size, at least 207 wide; taller than 67 by the boxes below single-frame mode, and
     // wider when a caption needs it.
@@ -82,9 +85,9 @@ TExpertDlg::TExpertDlg(QWidget* parent) : QDialog(parent) {
     layout->addSpacerItem(new QSpacerItem(207 - margins.left() - margins.right(), 0));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    QWidget* order[] = {sng_chk,  autorotate_chk, trans_cmb,    motion_cmb, ease_chk,
-                        fill_cmb, font_cmb,       fontsize_txt, colour_btn, place_cmb,
-                        edge_cmb, band_chk,       counter_chk,  ok_btn};
+    QWidget* order[] = {sng_chk,     autorotate_chk, trans_cmb,   motion_cmb, ease_chk, fill_cmb,
+                        font_cmb,    fontsize_txt,   colour_btn,  place_cmb,  edge_cmb, band_chk,
+                        counter_chk, soundmode_cmb,  fadeout_txt, beat_chk,   ok_btn};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
     connect(colour_btn, &QPushButton::clicked, this, &TExpertDlg::colour_btnClick);
     connect(font_cmb, &QFontComboBox::currentFontChanged, this,
@@ -150,6 +153,33 @@ void TExpertDlg::BuildCaption() {
     grid->setColumnStretch(3, 1);
 }
 
+// The sound modes in TSoundMode's order.
+const TSoundMode SoundModes[] = {TSoundMode::Auto, TSoundMode::Copy, TSoundMode::Aac,
+                                 TSoundMode::Mp3, TSoundMode::Opus};
+
+void TExpertDlg::BuildSound() {
+    sound_grp = new QGroupBox("Sound (MP4, MKV, WebM)", this);
+    sound_grp->setObjectName("sound_grp");
+    soundmode_cmb = new QComboBox(sound_grp);
+    soundmode_cmb->setObjectName("soundmode_cmb");
+    soundmode_cmb->addItems({"Automatic", "Copy the song", "AAC", "MP3", "Opus"});
+    fadeout_txt = new QSpinBox(sound_grp);
+    fadeout_txt->setObjectName("fadeout_txt");
+    fadeout_txt->setRange(0, MaxFadeOutMs);
+    fadeout_txt->setSingleStep(500);
+    fadeout_txt->setSuffix(" ms");
+    beat_chk = Check(sound_grp, "beat_chk", "Cut on the beat");
+    soundmode_lbl = Label(sound_grp, "soundmode_lbl", "Sound :", soundmode_cmb);
+    fadeout_lbl = Label(sound_grp, "fadeout_lbl", "Fade-out :", fadeout_txt);
+    auto* grid = new QGridLayout(sound_grp);
+    grid->addWidget(soundmode_lbl, 0, 0);
+    grid->addWidget(soundmode_cmb, 0, 1);
+    grid->addWidget(fadeout_lbl, 1, 0);
+    grid->addWidget(fadeout_txt, 1, 1);
+    grid->addWidget(beat_chk, 2, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+}
+
 void TExpertDlg::SetCaptionColour(std::uint32_t rgb) {
     colour_ = rgb & 0xFFFFFF;
     QPixmap swatch(28, 12);
@@ -204,12 +234,24 @@ TShowStyle TExpertDlg::ControlsStyle() const {
 bool TExpertDlg::Execute() {
     autorotate_chk->setChecked(ReadAutoRotateSetting());
     LoadControls();
+    const TSoundChoices shown = ReadSoundChoices();
+    for (std::size_t k = 0; k < std::size(SoundModes); ++k)
+        if (SoundModes[k] == shown.Mode) soundmode_cmb->setCurrentIndex(static_cast<int>(k));
+    fadeout_txt->setValue(shown.FadeOutMs);
+    beat_chk->setChecked(shown.BeatCuts);
     sng_chk->setFocus();
     if (exec() != QDialog::Accepted) return false;
     Style = ControlsStyle();
     const bool stored =
         WriteSetting(AutoRotateSettingName, autorotate_chk->isChecked() ? "1" : "0");
-    if (!(WriteShowStyleSetting(Style) && stored))
+    TSoundChoices sound;
+    const int mode = soundmode_cmb->currentIndex();
+    if (mode >= 0 && mode < static_cast<int>(std::size(SoundModes)))
+        sound.Mode = SoundModes[static_cast<std::size_t>(mode)];
+    sound.FadeOutMs = fadeout_txt->value();
+    sound.BeatCuts = beat_chk->isChecked();
+    const bool soundStored = WriteSoundChoices(sound);
+    if (!(WriteShowStyleSetting(Style) && stored && soundStored))
         ShowMessageBox(this, "Unable to save the settings", false, mkError);
     return true;
 }

@@ -56,11 +56,19 @@ public:
     QComboBox* edge_cmb = nullptr;
     QCheckBox* band_chk = nullptr;
     QCheckBox* counter_chk = nullptr;
+    // The soundtrack in MP4, MKV and WebM files, and "Cut on the beat" (U_WindowRunChoices).
+    QGroupBox* sound_grp = nullptr;
+    QLabel* soundmode_lbl = nullptr;
+    QComboBox* soundmode_cmb = nullptr;
+    QLabel* fadeout_lbl = nullptr;
+    QSpinBox* fadeout_txt = nullptr;
+    QCheckBox* beat_chk = nullptr;
     QPushButton* ok_btn = nullptr;
 
 private:
     void BuildLook();
     void BuildCaption();
+    void BuildSound();
     void LoadControls();
     void colour_btnClick();
 

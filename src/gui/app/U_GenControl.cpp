@@ -17,6 +17,7 @@
 #include "app/U_RenderThd.h"
 #include "app/U_RunSettings.h"
 #include "app/U_StyleInputs.h"
+#include "app/U_WindowRunChoices.h"
 #include "platform/U_Controls.h"
 #include "platform/U_QtDispatcher.h"
 #include "platform/U_Shell.h"
@@ -28,6 +29,11 @@ TRenderRequest MakeRequest(TMainDlg& w, const TRunSettings& settings) {
     TRenderRequest request;
     request.OutputFile = w.out_txt->text().toStdString();
     request.SoundFile = w.sound_txt->text().toStdString();
+    if (!request.SoundFile.empty()) request.MoreSongs = w.MoreSongs;
+    const TSoundChoices sound = ReadSoundChoices();
+    request.SoundMode = sound.Mode;
+    request.FadeOutMs = sound.FadeOutMs;
+    request.FrameRate = settings.FrameRate;
     request.Width = settings.Width;
     request.Height = settings.Height;
     request.FrameDuration = settings.FrameDuration;
@@ -72,6 +78,7 @@ void TMainDlg::go_btnClick() {
     if (PicturePaths.Empty()) return Say(*this, "Empty picture list");
     if (out_txt->text().isEmpty()) return Say(*this, "Invalid output file");
     if (!WaitForCodecList()) return;
+    if (!CheckTypedResolution()) return;
 
     const TRunSettings settings = DeriveRunSettings(ReadRunInputs(*this));
     if (settings.VisualOptionsDisabled) {
@@ -86,6 +93,8 @@ void TMainDlg::go_btnClick() {
 
     auto thread = std::make_unique<TRenderThd>(Dispatcher, *AviWriter);
     thread->Request = MakeRequest(*this, settings);
+    thread->BeatCuts = ReadSoundChoices().BeatCuts && !sound_txt->text().isEmpty();
+    thread->OnNote = [this](const std::string& text) { Log(text, 1); };
     thread->OnProgress = [this](TRenderPhase phase, std::int32_t position, std::int32_t max,
                                 const std::string& text, const TBitmap32* preview) {
         if (phase == TRenderPhase::Audio) {

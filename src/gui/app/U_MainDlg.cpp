@@ -64,6 +64,9 @@ std::vector<std::string> MainTextLines() {
         "Convertion to DVD requires a third party product from Dalvex Software. Do you want to "
         "download it now ?",
         "BurnDeck DVD is required to burn CDs or DVDs. Do you want to download it now ?",
+        "The %1 container cannot hold %2: %3 selected.",
+        "The size must be WxH, each side within %1..%2.",
+        "songs",
     };
 }
 
@@ -143,6 +146,7 @@ void TMainDlg::AppEvtActivate() {
     Log(windowTitle().toStdString(), 1);
     CreateThumbSlots();
     SoundDurationSec = 0;
+    MoreSongs.clear();
     PicturePaths.Clear();
     PictureCaptions.Clear();
     PictureStyles.Clear();
@@ -210,12 +214,6 @@ void TMainDlg::ShowError(const std::exception_ptr& error) {
     ShowMessageBox(this, QString::fromStdString(ExceptionMessage(error)), false, mkError);
 }
 
-void TMainDlg::FillResolutions() {
-    res_cmb->clear();
-    res_cmb->addItems({"320x240", "640x480", "720x576"});
-    res_cmb->setCurrentIndex(res_cmb->count() - 2);
-}
-
 void TMainDlg::StartCodecList(const std::string& lastFcc) {
     codecsReady_ = false;
     // The list comes from the core's cache in a few milliseconds; a probe after a library
@@ -242,6 +240,8 @@ void TMainDlg::StartCodecList(const std::string& lastFcc) {
 
 void TMainDlg::FillCodecList(const std::vector<std::string>& lines, const std::string& lastFcc) {
     if (codecThread_.joinable()) codecThread_.join();
+    allCodecLines_ = lines;
+    lastFcc_ = lastFcc;
     codecs_cmb->clear();
     for (const std::string& line : lines) codecs_cmb->addItem(QString::fromStdString(line));
     codecs_cmb->setCurrentIndex(ChooseCodecIndex(lines, lastFcc));
@@ -250,6 +250,7 @@ void TMainDlg::FillCodecList(const std::vector<std::string>& lines, const std::s
         StatusPanels[1]->setProperty("codecWait", false);
         SetStatusText(1, "");
     }
+    FitCodecsToOutput();
 }
 
 bool TMainDlg::WaitForCodecList() {

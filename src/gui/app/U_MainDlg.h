@@ -93,6 +93,9 @@ public:
     // ---- Window state ----
     std::unique_ptr<TBmpToAvi> AviWriter;
     int SoundDurationSec = 0;
+    // The songs played after sound_txt's one, cross-faded (the whole list's playing time is
+    // SoundDurationSec).
+    std::vector<std::string> MoreSongs;
     std::vector<std::string> DropList;
     int FirstThumb = 0;
     // The thread of the run in progress (the target of Cancel); null when idle.
@@ -204,6 +207,15 @@ public:
 
     // ---- Operations used by other parts ----
     void SetSoundtrack(const QString& path);
+    // The soundtrack as a list of songs, each checked by its content before anything changes.
+    void SetSongs(const std::vector<std::string>& paths);
+    // The codec list shows the codecs the output's container holds; when the selected one does
+    // not fit, the container's usual codec is selected and the status bar says so.
+    void FitCodecsToOutput();
+    // A size typed into the Resolution box is checked when the editing ends: one outside the
+    // range is refused with the status bar's message and the previous size comes back. False
+    // for a refused size.
+    bool CheckTypedResolution();
     void EnableControls(bool enable);
     void ShowProgress(int position, int maximum, const QString& text);
     void AddPictureEntry(const std::string& entry);
@@ -308,4 +320,12 @@ private:
     bool codecsReady_ = false;
     std::thread codecThread_;
     std::vector<std::unique_ptr<TThread>> retired_;
+    // Every listed codec line; codecs_cmb shows those of the output's container.
+    std::vector<std::string> allCodecLines_;
+    std::string lastFcc_;
+    QString lastResolution_ = "640x480";
 };
+
+// The names the Sound dialog and a drop take as songs: .mp3, .m4a, .aac, .ogg, .oga, .opus,
+// .flac and .wav, in lower case as the window always compared ".mp3".
+bool IsSongName(const std::string& path);

@@ -191,6 +191,9 @@ void TMainDlg::CreateVideoGroup() {
     res_grp = MakeGroup(video_grp, "res_grp", "Resolution", {8, 116, 233, 53});
     res_cmb = Named(new QComboBox(res_grp), "res_cmb");
     res_cmb->setGeometry(8, 20, 217, 23);
+    // A size of one's own may be typed; it is checked when the editing ends.
+    res_cmb->setEditable(true);
+    res_cmb->setInsertPolicy(QComboBox::NoInsert);
 }
 
 void TMainDlg::CreateOptionsGroup() {
@@ -297,6 +300,11 @@ void TMainDlg::CreateStatusBar() {
 }
 
 void TMainDlg::ConnectHandlers() {
+    connect(out_txt, &QLineEdit::textChanged, this, [this] { FitCodecsToOutput(); });
+    connect(res_cmb->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { CheckTypedResolution(); });
+    connect(res_cmb, &QComboBox::activated, this,
+            [this] { lastResolution_ = res_cmb->currentText(); });
     const auto click = [this](QPushButton* b, void (TMainDlg::*handler)()) {
         connect(b, &QPushButton::clicked, this, handler);
     };

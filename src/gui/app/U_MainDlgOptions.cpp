@@ -1,4 +1,4 @@
-// The soundtrack, the codec buttons, the options and effects, and the small dialogs reached
+// The codec buttons, the options and effects, and the small dialogs reached
 // from the window (Settings, Expert Options, About, Help).
 #include <QAction>
 #include <QCheckBox>
@@ -28,51 +28,6 @@
 #include "video/U_BmpToAvi.h"
 #include "video/U_FrameServer.h"
 #include "video/U_ImageFile.h"
-
-namespace {
-
-constexpr const char* SoundFilter = "MP3 files|*.mp3";
-
-} // namespace
-
-void TMainDlg::sound_btnClick() {
-    if (Running()) return;
-    const QString chosen =
-        OpenFileDialog(this, QString::fromStdString(ReadSetting("AudioPath")), SoundFilter);
-    if (chosen.isEmpty()) return;
-    try {
-        SetSoundtrack(chosen);
-    } catch (...) {
-        ShowError(std::current_exception());
-    }
-    WriteSetting("AudioPath", FolderOf(chosen.toStdString()));
-}
-
-void TMainDlg::SetSoundtrack(const QString& path) {
-    TAudioFile audio; // closed and freed in every case
-    audio.SetFileName(path.toStdString());
-    // A kind the facade does not know is ignored.
-    if (audio.FileKind() == akNone) return;
-    // The multiplexing's own rule, before anything changes: a song it would refuse is refused
-    // now, with its reason, and not after the whole video has been rendered.
-    if (auto refusal = SoundtrackRefusal(path.toStdString())) throw EMorvantaError(*refusal);
-    // A file the facade cannot read raises its error.
-    if (!audio.Open()) return;
-    const double days = audio.Duration();
-    audio.Close();
-    sound_txt->setText(path);
-    SoundDurationSec = ::SoundDurationSec(days);
-    audioduration_lbl->setText(QString::fromStdString(FormatDuration(SoundDurationSec)));
-    matchaudio_btn->setEnabled(SoundDurationSec > 0);
-}
-
-void TMainDlg::resetaudio_btnClick() {
-    if (Running()) return;
-    sound_txt->clear();
-    audioduration_lbl->clear();
-    SoundDurationSec = 0;
-    matchaudio_btn->setEnabled(false);
-}
 
 bool TMainDlg::SelectCodecOnWriter(std::string& fourcc) {
     if (!AviWriter || !WaitForCodecList()) return false;

@@ -208,10 +208,9 @@ void TMainDlg::FilesDropped() {
     std::vector<std::string> names;
     names.swap(DropList); // emptied whatever happens below
     if (Running() || names.empty()) return;
-    const std::string& only = names.front();
     try {
-        if (names.size() == 1 && only.size() >= 4 && only.compare(only.size() - 4, 4, ".mp3") == 0)
-            SetSoundtrack(QString::fromStdString(only));
+        if (std::all_of(names.begin(), names.end(), IsSongName))
+            SetSongs(names);
         else
             AddPictureEntries(names);
     } catch (...) {

@@ -5,6 +5,7 @@
 
 #include "app/U_MainDlg.h"
 #include "app/U_Project.h"
+#include "app/U_ProjectSongs.h"
 #include "app/U_StyleInputs.h"
 #include "platform/U_FileDialogs.h"
 #include "platform/U_Shell.h"
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr const char* ProjectFilter = "Morvanta Project|*.mrv";
-constexpr const char* OutputFilter = "AVI Files|*.avi";
 
 } // namespace
 
@@ -28,8 +28,7 @@ void TMainDlg::save_btnClick() {
     try {
         SaveProject(chosen.toStdString(), effect, sound_txt->text().toStdString(),
                     out_txt->text().toStdString(), PicturePaths.Items(), PictureCaptions.Items(),
-                    /* moreSongs: the window holds one song */ {},
-                    TShowLook{ShowStyle, PictureStylesOf(PictureStyles)});
+                    MoreSongs, TShowLook{ShowStyle, PictureStylesOf(PictureStyles)});
     } catch (...) {
         // The save is atomic: an older file under that name is still whole.
         ShowError(std::current_exception());
@@ -52,7 +51,7 @@ void TMainDlg::load_btnClick() {
     std::exception_ptr soundError;
     if (project.Sound && !project.Sound->empty()) {
         try {
-            SetSoundtrack(QString::fromStdString(*project.Sound));
+            SetSongs(ProjectSongs(project));
         } catch (const std::exception& e) {
             // The soundtrack stays as it was; the pictures still load, then the user is told.
             Log(e.what(), 2);
@@ -69,13 +68,4 @@ void TMainDlg::load_btnClick() {
     AddPictureEntries(project.Entries, project.Style.Pictures);
     UpdatePictureCount();
     if (soundError) ShowError(soundError);
-}
-
-void TMainDlg::out_btnClick() {
-    const QString chosen = SaveFileDialog(this, QString::fromStdString(ReadSetting("OutPath")),
-                                          OutputFilter, "avi", false);
-    if (chosen.isEmpty()) return;
-    // Exact comparison: clip.AVI becomes clip.AVI.avi.
-    out_txt->setText(QString::fromStdString(WithExactExtension(chosen.toStdString(), ".avi")));
-    WriteSetting("OutPath", FolderOf(chosen.toStdString()));
 }
