@@ -121,6 +121,7 @@ fuzz-replay: fuzz-build
 # then each option of the look against the same workload without it.
 bench: build
 	bench/run.sh $(BUILD) --long
+	bench/containers.sh $(BUILD)
 	bench/options.sh $(BUILD)
 
 format:

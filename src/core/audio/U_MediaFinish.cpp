@@ -30,9 +30,13 @@ std::unique_ptr<TSoundPackets> MakeSound(const TMediaFinish& finish, TContainer 
         container, finish.Sound, ProbeSong(finish.Songs.front(), true), finish.Songs.size());
     const TSoundCut cut{VideoSeconds(finish), finish.FadeOutMs};
     if (encoder.empty()) return CopySongPackets(finish.Songs.front(), cut);
+    // One song is cut at the video's end: counting it further would decode it twice.
+    std::vector<TSongInfo> songs =
+        finish.Songs.size() == 1 ? std::vector{ProbeSongUpTo(finish.Songs[0], cut.VideoSeconds)}
+                                 : ProbeSongs(finish.Songs);
     // Every container here keeps the codec's headers in the stream's parameters.
-    return EncodePcm(std::make_unique<TSongList>(ProbeSongs(finish.Songs), finish.SongFadeMs),
-                     encoder, cut, true);
+    return EncodePcm(std::make_unique<TSongList>(std::move(songs), finish.SongFadeMs), encoder, cut,
+                     true);
 }
 
 AVDictionary* FinalOptions(TContainer container, const AVStream* video) {

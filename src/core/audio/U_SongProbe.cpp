@@ -1,5 +1,7 @@
 #include "audio/U_SongProbe.h"
 
+#include <cmath>
+
 #include "audio/U_AudioFile.h"
 #include "audio/U_MP3FrameExtract.h"
 #include "audio/U_MpegAudioFile.h"
@@ -46,8 +48,9 @@ TSongInfo MpegSong(const std::string& path, bool quick) {
     return info;
 }
 
-// Decodes the whole stream and counts what comes out; `quick` stops at the first samples.
-void CountSamples(TSongInput& in, TSongInfo& info, bool quick) {
+// Decodes the whole stream and counts what comes out; `quick` stops at the first samples, and
+// the count stops once it passes `enough` frames (when positive).
+void CountSamples(TSongInput& in, TSongInfo& info, bool quick, std::int64_t enough = 0) {
     auto decoder = OpenSongDecoder(in);
     TPacketPtr packet(av_packet_alloc());
     TFramePtr frame(av_frame_alloc());
@@ -65,6 +68,7 @@ void CountSamples(TSongInput& in, TSongInfo& info, bool quick) {
             }
             av_frame_unref(frame.get());
             if (quick && frames > 0) return;
+            if (enough > 0 && frames >= enough) return;
             if (seconds > MaxSongSeconds)
                 throw ESongRefused("it plays longer than " +
                                    std::to_string(static_cast<int>(MaxSongSeconds / 3600)) +
@@ -79,8 +83,9 @@ void CountSamples(TSongInput& in, TSongInfo& info, bool quick) {
         }
         av_packet_unref(packet.get());
         if (quick && frames > 0) break;
+        if (enough > 0 && frames >= enough) break;
     }
-    if (!(quick && frames > 0)) {
+    if (!(quick && frames > 0) && !(enough > 0 && frames >= enough)) {
         avcodec_send_packet(decoder.get(), nullptr);
         drain();
     }
@@ -89,7 +94,8 @@ void CountSamples(TSongInput& in, TSongInfo& info, bool quick) {
     info.Days = (oneRate ? static_cast<double>(frames) / rate : seconds) / 86400;
 }
 
-TSongInfo DecodedSong(const std::string& path, TSongInput& in, bool quick) {
+TSongInfo DecodedSong(const std::string& path, TSongInput& in, bool quick,
+                      double enoughSeconds = 0) {
     TSongInfo info;
     info.Path = path;
     info.Kind = TSongKind::Decoded;
@@ -98,7 +104,11 @@ TSongInfo DecodedSong(const std::string& path, TSongInput& in, bool quick) {
     info.Demuxer = in.Demuxer();
     info.SampleRate = in.Stream->codecpar->sample_rate;
     info.Channels = in.Stream->codecpar->ch_layout.nb_channels;
-    CountSamples(in, info, quick);
+    const std::int64_t enough =
+        enoughSeconds > 0 && info.SampleRate > 0
+            ? static_cast<std::int64_t>(std::ceil(enoughSeconds * info.SampleRate))
+            : 0;
+    CountSamples(in, info, quick, enough);
     return info;
 }
 
@@ -137,6 +147,20 @@ TSongInfo ProbeSong(const std::string& path, bool quick) {
     const std::string problem = MpegFramesProblem(path);
     if (!problem.empty()) throw EMorvantaError(problem);
     return MpegSong(path, quick);
+}
+
+TSongInfo ProbeSongUpTo(const std::string& path, double seconds) {
+    if (IsMpegAudioName(path) || seconds <= 0) return ProbeSong(path);
+    const TQuietAvLog quiet;
+    try {
+        TSongInput in = OpenSongInput(path);
+        // A cut decode needs one more second than asked: the caller then sees the song as
+        // longer than what it cuts, whatever the rounding.
+        if (!IsMpegAudio(in)) return DecodedSong(path, in, false, seconds + 1);
+    } catch (const ESongRefused&) {
+        // ProbeSong gives the message.
+    }
+    return ProbeSong(path);
 }
 
 std::vector<TSongInfo> ProbeSongs(const std::vector<std::string>& paths) {

@@ -34,6 +34,10 @@ struct TSongInfo {
 // playing time and, for MPEG audio, the rate and channels unset.
 TSongInfo ProbeSong(const std::string& path, bool quick = false);
 std::vector<TSongInfo> ProbeSongs(const std::vector<std::string>& paths);
+// ProbeSong, but a decoded song is counted only until it has played more than `seconds`: a
+// song that goes on is reported a little longer than that, not its whole length. For a
+// soundtrack cut at `seconds`, whose decode then happens once instead of twice.
+TSongInfo ProbeSongUpTo(const std::string& path, double seconds);
 
 // ProbeSong's message for a quick probe, or none when the song can be used.
 std::optional<std::string> SongProblem(const std::string& path);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 
@@ -323,4 +324,45 @@ TEST(SongProbe, AListNamesTheFirstSongThatCannotBeUsed) {
     } catch (const EMorvantaError& e) {
         EXPECT_NE(std::string(e.what()).find(dir.File("b.ogg")), std::string::npos) << e.what();
     }
+}
+
+// A soundtrack cut at the video's end is counted only past the cut: long enough to be faded
+// there, without decoding the rest. A song that ends first keeps its exact count.
+TEST(SongProbe, ACutCountStopsPastTheCutAndKeepsShortSongsExact) {
+    test::TempDir dir;
+    const std::string path = dir.File("song.flac");
+    MakeSong(path, {"-c:a", "flac"}, 6.0, Stereo44);
+    const TSongInfo whole = ProbeSong(path);
+    struct Cut {
+        double Seconds;
+        bool Whole; // the count is the song's full one
+    };
+    for (const Cut& c :
+         {Cut{0, true}, Cut{1.5, false}, Cut{4.5, false}, Cut{5.5, true}, Cut{30, true}}) {
+        SCOPED_TRACE(c.Seconds);
+        const TSongInfo cut = ProbeSongUpTo(path, c.Seconds);
+        EXPECT_EQ(cut.Kind, TSongKind::Decoded);
+        EXPECT_EQ(cut.SampleRate, whole.SampleRate);
+        EXPECT_EQ(cut.Channels, whole.Channels);
+        if (c.Whole) {
+            EXPECT_EQ(cut.Frames, whole.Frames);
+        } else {
+            // Past the cut by a second, and well short of the whole song.
+            EXPECT_GE(cut.Frames, static_cast<std::int64_t>((c.Seconds + 1) * whole.SampleRate));
+            EXPECT_LT(cut.Frames, whole.Frames);
+            EXPECT_GT(cut.Seconds(), c.Seconds + 1 - 1e-9);
+        }
+    }
+    // MPEG audio keeps its frame reading, and a refused file its one message.
+    const std::string mp3 = dir.File("song.mp3");
+    MakeSong(mp3, {"-c:a", "libmp3lame"}, 2.0, Stereo44);
+    EXPECT_EQ(ProbeSongUpTo(mp3, 1).Days, ProbeSong(mp3).Days);
+    const std::string junk = dir.File("junk.flac");
+    {
+        std::FILE* f = std::fopen(junk.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("not a song at all", f);
+        std::fclose(f);
+    }
+    EXPECT_THROW(ProbeSongUpTo(junk, 1), EMorvantaError);
 }

@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# Container benchmark: the benchmark photos at 1920x1080 and 3840x2160, 25 fps, 3000 ms each,
+# cross-fades and captions, H.264 with the codec's defaults (CRF 20, preset fast, key frame
+# every 250 frames, no B-frames), written as MP4 and as AVI. The floor is libx264 alone on the
+# same frames: the render's frames once as raw YUV 4:2:0 in memory, encoded by ffmpeg with the
+# same settings. melt writes the same MP4 when it is installed.
+# Prints wall time, CPU time (user + sys: the fairer number on a shared machine) and peak
+# memory of each, in turns for ROUNDS rounds (default 3), then the best round of each and the
+# ratios by CPU time and by wall time.
+# Usage: [ROUNDS=N] [PICTURES=N] [PICTURES_4K=N] bench/containers.sh [BUILD_DIR]
+# PICTURES (default 6) and PICTURES_4K (default 2, 0 for none) keep the raw frames within a
+# few GB of memory.   Never part of CI.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(dirname "$here")
+build=${1:-build}
+case $build in /*) ;; *) build="$top/$build" ;; esac
+exe="$build/morvanta-render"
+[ -x "$exe" ] || { echo "bench: $exe is not built" >&2; exit 1; }
+command -v ffmpeg >/dev/null || { echo "bench: ffmpeg is missing" >&2; exit 1; }
+
+work="$here/work"
+mkdir -p "$work"
+"$here/make-pictures.sh" "$work/pictures"
+pictures=("$work"/pictures/p*.jpg)
+rounds=${ROUNDS:-3}
+hd_count=${PICTURES:-6}
+uhd_count=${PICTURES_4K:-2}
+
+export MORVANTA_CONFIG_DIR="$work/config-containers"
+rm -rf "$MORVANTA_CONFIG_DIR"
+mkdir -p "$MORVANTA_CONFIG_DIR"
+
+scratch=$(mktemp -d "${TMPDIR_BENCH:-/dev/shm}/morvanta-containers.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
+load() { uptime | sed 's/.*load average: //'; }
+video_seconds() { awk -v n="$1" 'BEGIN { printf "%.2f", (n * 75 + (n - 1) * 18) * 0.04 }'; }
+
+# Runs a command under /usr/bin/time; sets wall, cpu and peak_mb.
+measure() {
+    local log="$scratch/time.log"
+    if ! /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$scratch/stderr.log"; then
+        cat "$scratch/stderr.log" >&2
+        echo "bench: $1 failed" >&2
+        exit 1
+    fi
+    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
+        for (i = 1; i <= n; ++i) s = s * 60 + t[i]; printf "%.2f", s }' "$log")
+    cpu=$(awk -F': ' '/User time/ { u = $2 } /System time/ { s = $2 } END { printf "%.2f", u + s }' "$log")
+    peak_mb=$(awk -F': ' '/Maximum resident set size/ { printf "%.0f", $2 / 1024 }' "$log")
+}
+
+report() { # label
+    printf '  %-30s wall %7.2f s  cpu %7.2f s  peak %5d MB  load %s\n' "$1" "$wall" "$cpu" \
+        "$peak_mb" "$(load)"
+}
+
+# best_<key> holds the lowest cpu time so far, with that round's wall time and peak.
+keep_best() { # key
+    local var="best_$1"
+    if [ -z "${!var:-}" ] || awk -v a="$cpu" -v b="${!var%% *}" 'BEGIN { exit !(a < b) }'; then
+        printf -v "$var" '%s %s %s' "$cpu" "$wall" "$peak_mb"
+    fi
+}
+best_line() { # key, label
+    local var="best_$1"
+    [ -n "${!var:-}" ] || return 0
+    read -r cpu wall peak_mb <<<"${!var}"
+    printf '  %-30s cpu %7.2f s  wall %7.2f s  peak %5d MB\n' "$2" "$cpu" "$wall" "$peak_mb"
+}
+ratio() { # key, key, label, target
+    local a="best_$1" b="best_$2"
+    [ -n "${!a:-}" ] && [ -n "${!b:-}" ] || return 0
+    read -r ac aw _ <<<"${!a}"
+    read -r bc bw _ <<<"${!b}"
+    printf '  %-36s cpu %.3f  wall %.3f  (target <= %s)\n' "$3" \
+        "$(awk -v a="$ac" -v b="$bc" 'BEGIN { print a / b }')" \
+        "$(awk -v a="$aw" -v b="$bw" 'BEGIN { print a / b }')" "$4"
+}
+
+picture_args() { # count
+    local i=0
+    args=()
+    while [ "$i" -lt "$1" ]; do
+        local p=${pictures[$((i % ${#pictures[@]}))]}
+        args+=(-p "$p	Picture $((i + 1)) ($(basename "$p"))")
+        i=$((i + 1))
+    done
+}
+render() { # size, codec, output, count
+    picture_args "$4"
+    cat "${pictures[@]}" >/dev/null
+    measure "$exe" -q --no-sound --size "$1" -r 25 -t 3000 --crossfade --captions \
+        --no-dynamic --effect none -c "$2" -o "$3" "${args[@]}"
+}
+floor() { # size, raw frames, output
+    cat "$2" >/dev/null
+    measure ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt yuv420p -s "$1" -r 25 -i "$2" \
+        -c:v libx264 -crf 20 -preset fast -g 250 -keyint_min 250 -bf 0 \
+        -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv \
+        -f mp4 "$3"
+}
+melt_mp4() { # width, height, output, count
+    local margs=() i=0
+    while [ "$i" -lt "$4" ]; do
+        [ ${#margs[@]} -gt 0 ] && margs+=(-mix 18 -mixer luma)
+        margs+=("${pictures[$((i % ${#pictures[@]}))]}" in=0 out=92)
+        i=$((i + 1))
+    done
+    measure melt -silent "${margs[@]}" -profile atsc_1080p_25 -consumer "avformat:$3" \
+        width="$1" height="$2" vcodec=libx264 crf=20 preset=fast g=250 bf=0 an=1
+}
+
+# The render's own frames as raw YUV, once, for the floor.
+dump_frames() { # size, count, raw output
+    render "$1" "DIB " "$scratch/dib.avi" "$2"
+    ffmpeg -nostdin -v error -y -i "$scratch/dib.avi" -f rawvideo -pix_fmt yuv420p "$3"
+    rm -f "$scratch/dib.avi"
+    frames=$(($(stat -c %s "$3") / $(awk -v s="$1" 'BEGIN { split(s, d, "x"); print d[1] * d[2] * 3 / 2 }')))
+}
+
+have_melt=0
+command -v melt >/dev/null && have_melt=1
+echo "load before: $(load)"
+
+echo "1920x1080: $hd_count pictures, $(video_seconds "$hd_count") s of video"
+dump_frames 1920x1080 "$hd_count" "$scratch/hd.yuv"
+echo "  $frames frames"
+for round in $(seq "$rounds"); do
+    echo " round $round of $rounds"
+    render 1920x1080 H264 "$scratch/ours.mp4" "$hd_count"
+    report "morvanta-render MP4"
+    keep_best mp4
+    floor 1920x1080 "$scratch/hd.yuv" "$scratch/floor.mp4"
+    report "ffmpeg libx264 from raw YUV"
+    keep_best floor
+    render 1920x1080 H264 "$scratch/ours.avi" "$hd_count"
+    report "morvanta-render AVI"
+    keep_best avi
+    if [ "$have_melt" = 1 ]; then
+        melt_mp4 1920 1080 "$scratch/melt.mp4" "$hd_count"
+        report "melt MP4"
+        keep_best melt
+    fi
+done
+rm -f "$scratch/hd.yuv"
+
+if [ "$uhd_count" -gt 0 ]; then
+    echo "3840x2160: $uhd_count pictures, $(video_seconds "$uhd_count") s of video"
+    dump_frames 3840x2160 "$uhd_count" "$scratch/uhd.yuv"
+    echo "  $frames frames"
+    for round in $(seq "$rounds"); do
+        echo " round $round of $rounds"
+        render 3840x2160 H264 "$scratch/ours4k.mp4" "$uhd_count"
+        report "morvanta-render MP4 4K"
+        keep_best mp4k
+        [ "$peak_mb" -gt "${peak_4k:-0}" ] && peak_4k=$peak_mb
+        floor 3840x2160 "$scratch/uhd.yuv" "$scratch/floor4k.mp4"
+        report "ffmpeg libx264 4K from raw YUV"
+        keep_best floork
+    done
+    rm -f "$scratch/uhd.yuv"
+fi
+
+echo "best of $rounds rounds (by cpu time):"
+best_line mp4 "morvanta-render MP4"
+best_line floor "ffmpeg libx264 from raw YUV"
+best_line avi "morvanta-render AVI"
+[ "$have_melt" = 1 ] && best_line melt "melt MP4" || echo "  melt: not installed"
+best_line mp4k "morvanta-render MP4 4K"
+best_line floork "ffmpeg libx264 4K from raw YUV"
+ratio mp4 floor "MP4 / floor" 1.05
+ratio avi floor "AVI / floor" 1.05
+ratio mp4 melt "MP4 / melt" 0.85
+ratio mp4k floork "MP4 4K / floor 4K" 1.10
+[ -n "${peak_4k:-}" ] && echo "  peak memory 4K: $peak_4k MB, the highest of the rounds (target <= 1536)"
+echo "load after: $(load)"
