@@ -352,3 +352,51 @@ TEST(Codecs, EveryListedCodecGivesBackEveryFrameOfAStillPicture) {
     for (const TCodecInfo& codec : ListCodecInfos())
         EXPECT_EQ(CodecTrial(codec, 320, 240, 40), "") << codec.Line();
 }
+
+// The render's worker converts into a ring of slots and shares a repeated frame's conversion
+// with the slot before it. Whatever the encoder keeps of a frame, converting into a slot must
+// never change the pixels of another slot or of a frame the encoder holds: the compressed
+// frames are those of converting every frame on its own.
+TEST(Codecs, SharedConversionsGiveTheSameFramesAsConvertingEach) {
+    const std::vector<int> pictures = {0, 0, 0, 1, 1, 2, 2, 2, 2, 0, 3, 3};
+    for (const char* fcc : {"FMP4", "XVID", "H264", "HFYU", "FFV1"}) {
+        SCOPED_TRACE(fcc);
+        const auto codec = FindCodec(fcc);
+        if (!codec) continue; // not in this FFmpeg build
+        TEncoderSetup setup;
+        setup.Threads = 1; // the same bytes from both encoders
+        const auto encode = [&](bool shared) {
+            TVideoEncoder encoder(*codec, 96, 64, 40, setup);
+            std::vector<TEncodedFrame> out;
+            const std::unique_ptr<TFrameConverter> converter = encoder.MakeConverter();
+            // The worker runs two frames ahead of the compression, as the render's does.
+            constexpr std::size_t Ahead = 2;
+            std::vector<TConvertedFrame> slots(Ahead + 1);
+            const auto slot = [&](std::size_t i) -> TConvertedFrame& {
+                return slots[i % slots.size()];
+            };
+            for (std::size_t i = 0; i < pictures.size() + Ahead; ++i) {
+                if (i < pictures.size()) {
+                    const TBitmap32 frame = Pattern(96, 64, pictures[i]);
+                    if (!shared)
+                        converter->Convert(frame, slot(i));
+                    else if (i > 0 && pictures[i] == pictures[i - 1])
+                        converter->CopyConverted(slot(i - 1), slot(i));
+                    else
+                        converter->Convert(frame, slot(i));
+                }
+                if (i >= Ahead) encoder.EncodeConverted(slot(i - Ahead), out);
+            }
+            encoder.Flush(out);
+            return out;
+        };
+        const std::vector<TEncodedFrame> each = encode(false);
+        const std::vector<TEncodedFrame> shared = encode(true);
+        ASSERT_EQ(shared.size(), each.size());
+        ASSERT_EQ(each.size(), pictures.size());
+        for (std::size_t i = 0; i < each.size(); ++i) {
+            EXPECT_EQ(shared[i].Index, each[i].Index);
+            EXPECT_TRUE(shared[i].Data == each[i].Data) << "frame " << i;
+        }
+    }
+}

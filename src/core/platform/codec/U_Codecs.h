@@ -118,8 +118,8 @@ public:
 
     // `frame` must be the encoder's size. Throws EMorvantaError.
     void Convert(const TBitmap32& frame, TConvertedFrame& into);
-    // `into` becomes a copy of `from` (converted by this converter): the conversion of a frame
-    // equal to the one `from` was made of, without converting again.
+    // `into` becomes `from` (converted by this converter), sharing its pixels: the conversion
+    // of a frame equal to the one `from` was made of, without converting or copying again.
     void CopyConverted(const TConvertedFrame& from, TConvertedFrame& into);
 
 private:

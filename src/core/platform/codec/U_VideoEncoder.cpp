@@ -125,12 +125,9 @@ void TFrameConverter::Convert(const TBitmap32& frame, TConvertedFrame& into) {
                              std::to_string(frame.Height) + " differs from the stream's " +
                              std::to_string(m.Width) + "x" + std::to_string(m.Height));
     TFramePtr& f = into.impl_->Frame;
-    if (!f) {
-        Allocate(into);
-    } else if (const int err = av_frame_make_writable(f.get()); err < 0) {
-        // An encoder may still hold the previous picture; it then gets a new buffer.
-        ThrowAvError("Cannot write a frame", err);
-    }
+    // A buffer shared with another slot or still held by an encoder is left to them: the frame
+    // gets a fresh one, all of which is written below (copying the old pixels would be waste).
+    if (!f || !av_frame_is_writable(f.get())) Allocate(into);
     const std::uint8_t* src[4] = {reinterpret_cast<const std::uint8_t*>(frame.Pixels.data()),
                                   nullptr, nullptr, nullptr};
     const int srcStride[4] = {m.Width * 4, 0, 0, 0};
@@ -140,13 +137,24 @@ void TFrameConverter::Convert(const TBitmap32& frame, TConvertedFrame& into) {
 void TFrameConverter::CopyConverted(const TConvertedFrame& from, TConvertedFrame& into) {
     const AVFrame* src = from.impl_->Frame.get();
     if (!src) throw EMorvantaError("No converted frame to copy");
-    TFramePtr& f = into.impl_->Frame;
-    if (!f)
-        Allocate(into);
-    else if (const int err = av_frame_make_writable(f.get()); err < 0)
-        ThrowAvError("Cannot write a frame", err);
-    if (const int err = av_frame_copy(f.get(), src); err < 0)
-        ThrowAvError("Cannot copy a frame", err);
+    // The pixels are shared, not copied: no one writes into a shared buffer (Convert takes a
+    // fresh one). Only the buffers, planes and size are read from `from`: its time and
+    // quality may be set meanwhile by the thread compressing it.
+    TFramePtr fresh(av_frame_alloc());
+    if (!fresh) throw EMorvantaError("Out of memory");
+    fresh->format = src->format;
+    fresh->width = src->width;
+    fresh->height = src->height;
+    for (int i = 0; i < AV_NUM_DATA_POINTERS; ++i) {
+        fresh->data[i] = src->data[i];
+        fresh->linesize[i] = src->linesize[i];
+        if (!src->buf[i]) continue;
+        fresh->buf[i] = av_buffer_ref(src->buf[i]);
+        if (!fresh->buf[i]) throw EMorvantaError("Out of memory");
+    }
+    if (src->extended_data != src->data) throw EMorvantaError("No converted frame to copy");
+    fresh->extended_data = fresh->data;
+    into.impl_->Frame = std::move(fresh);
 }
 
 struct TVideoEncoder::Impl {
