@@ -104,9 +104,12 @@ TEST_F(TMainDlgTest, FileDialogFiltersMatchExtensionsInAnyCase) {
     ASSERT_EQ(Dialogs.Requests.size(), 4u);
     const QStringList expected[] = {
         {"JPEG (*.[jJ][pP][eE][gG] *.[jJ][pP][gG])", "Bitmap (*.[bB][mM][pP])"},
-        {"MP3 files (*.[mM][pP]3)"},
+        {"Sound files (*.[mM][pP]3 *.[mM]4[aA] *.[aA][aA][cC] *.[oO][gG][gG] *.[oO][gG][aA] "
+         "*.[oO][pP][uU][sS] *.[fF][lL][aA][cC] *.[wW][aA][vV])",
+         "MP3 files (*.[mM][pP]3)"},
         {"Morvanta Project (*.[mM][rR][vV])"},
-        {"AVI Files (*.[aA][vV][iI])"},
+        {"AVI Files (*.[aA][vV][iI])", "MP4 Files (*.[mM][pP]4)", "MKV Files (*.[mM][kK][vV])",
+         "WebM Files (*.[wW][eE][bB][mM])"},
     };
     for (int i = 0; i < 4; ++i) EXPECT_EQ(NameFilters(Dialogs.Requests[i].Filter), expected[i]);
     // Qt's own matching, as its file dialog uses it, takes the upper-case names.

@@ -38,18 +38,7 @@ AVISTREAMINFO VideoStreamInfo(const std::string& codec, int width, int height, i
 TBmpToAvi::TBmpToAvi() = default;
 
 TBmpToAvi::~TBmpToAvi() {
-    try {
-        if (failed_)
-            Abandon();
-        else if (!IsClosed)
-            Close();
-    } catch (...) {
-        // A destructor cannot report; the unfinished file must not stay behind.
-        try {
-            Abandon();
-        } catch (...) {
-        }
-    }
+    CloseOrAbandon(failed_, IsClosed);
 }
 
 void TBmpToAvi::ListCodecs(std::vector<std::string>& strings) const {

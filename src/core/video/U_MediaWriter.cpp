@@ -48,17 +48,7 @@ struct TMediaWriter::Impl {
 TMediaWriter::TMediaWriter() = default;
 
 TMediaWriter::~TMediaWriter() {
-    try {
-        if (failed_)
-            Abandon();
-        else if (!closed_)
-            Close();
-    } catch (...) {
-        try {
-            Abandon();
-        } catch (...) {
-        }
-    }
+    CloseOrAbandon(failed_, closed_);
 }
 
 void TMediaWriter::SetVideoFormat(const TVideoFormat& format) {

@@ -49,4 +49,21 @@ public:
     virtual int SystemError() const = 0;
     virtual std::string Leftover() const = 0;
     virtual void ClearErrors() = 0;
+
+protected:
+    // For the writers' destructors, which cannot report: a healthy file is finished, a failed
+    // or unfinishable one removed, so that no unfinished file stays behind.
+    void CloseOrAbandon(bool failed, bool closed) noexcept {
+        try {
+            if (failed)
+                Abandon();
+            else if (!closed)
+                Close();
+        } catch (...) {
+            try {
+                Abandon();
+            } catch (...) {
+            }
+        }
+    }
 };
