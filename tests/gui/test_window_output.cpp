@@ -98,11 +98,17 @@ TEST_F(TMainDlgTest, OutputBrowseOffersTheContainersAndKeepsTheirExtensions) {
     const char* const names[] = {"AVI", "MP4", "MKV", "WebM"};
     const char* const patterns[] = {"*.[aA][vV][iI]", "*.[mM][pP]4", "*.[mM][kK][vV]",
                                     "*.[wW][eE][bB][mM]"};
+    const char* const suffixes[] = {"avi", "mp4", "mkv", "webm"};
     for (int i = 0; i < 4; ++i) {
         EXPECT_TRUE(filters[i].startsWith(names[i])) << filters[i].toStdString();
         EXPECT_TRUE(filters[i].contains(patterns[i])) << filters[i].toStdString();
+        // A name typed without an extension takes the chosen type's.
+        EXPECT_EQ(SuffixOfNameFilter(request.Filter, filters[i]), suffixes[i]);
     }
     EXPECT_EQ(request.DefaultSuffix, "avi");
+    EXPECT_EQ(SuffixOfNameFilter(request.Filter, "Other (*.x)"), "");
+    EXPECT_EQ(SuffixOfNameFilter("Any|*|Two|*.a;*.b", "Any (*)"), "");
+    EXPECT_EQ(SuffixOfNameFilter("Any|*|Two|*.a;*.b", NameFilters("Any|*|Two|*.a;*.b")[1]), "a");
 }
 
 TEST_F(TMainDlgTest, TheCodecListFollowsTheOutputsContainerWithAFallbackAndANote) {

@@ -20,6 +20,12 @@ QStringList RealRun(const TFileDialogRequest& request) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(request.DefaultSuffix);
+        // A name typed without an extension takes the chosen file type's, not always the first.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, filter = request.Filter](const QString& chosen) {
+                             const QString suffix = SuffixOfNameFilter(filter, chosen);
+                             if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
+                         });
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.ConfirmOverwrite);
         break;
     }
@@ -86,4 +92,12 @@ QStringList NameFilters(const QString& filter) {
         filters << QString("%1 (%2)").arg(parts[i], patterns.join(' '));
     }
     return filters;
+}
+
+QString SuffixOfNameFilter(const QString& filter, const QString& nameFilter) {
+    const QStringList parts = filter.split('|');
+    const qsizetype index = NameFilters(filter).indexOf(nameFilter);
+    if (index < 0 || 2 * index + 1 >= parts.size()) return {};
+    const QString pattern = parts[2 * index + 1].section(';', 0, 0);
+    return pattern.startsWith("*.") && !pattern.mid(2).contains('*') ? pattern.mid(2) : QString();
 }

@@ -39,3 +39,6 @@ QString CaseInsensitivePattern(const QString& pattern);
 // "Name|*.a;*.b|..." as Qt name filters, each pattern made case-insensitive:
 // {"Name (*.[aA] *.[bB])", ...}.
 QStringList NameFilters(const QString& filter);
+// The extension a save dialog adds for the file type `nameFilter` (one of NameFilters(filter)):
+// its first pattern's, "mp4" for "*.mp4"; empty when it has none.
+QString SuffixOfNameFilter(const QString& filter, const QString& nameFilter);
