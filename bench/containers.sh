@@ -11,15 +11,10 @@
 # PICTURES (default 6) and PICTURES_4K (default 2, 0 for none) keep the raw frames within a
 # few GB of memory.   Never part of CI.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-top=$(dirname "$here")
-build=${1:-build}
-case $build in /*) ;; *) build="$top/$build" ;; esac
-exe="$build/morvanta-render"
-[ -x "$exe" ] || { echo "bench: $exe is not built" >&2; exit 1; }
+source "$(dirname "$0")/lib.sh"
+use_build "${1:-build}"
 command -v ffmpeg >/dev/null || { echo "bench: ffmpeg is missing" >&2; exit 1; }
 
-work="$here/work"
 mkdir -p "$work"
 "$here/make-pictures.sh" "$work/pictures"
 pictures=("$work"/pictures/p*.jpg)
@@ -35,21 +30,7 @@ scratch=$(mktemp -d "${TMPDIR_BENCH:-/dev/shm}/morvanta-containers.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
 load() { uptime | sed 's/.*load average: //'; }
-video_seconds() { awk -v n="$1" 'BEGIN { printf "%.2f", (n * 75 + (n - 1) * 18) * 0.04 }'; }
 
-# Runs a command under /usr/bin/time; sets wall, cpu and peak_mb.
-measure() {
-    local log="$scratch/time.log"
-    if ! /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$scratch/stderr.log"; then
-        cat "$scratch/stderr.log" >&2
-        echo "bench: $1 failed" >&2
-        exit 1
-    fi
-    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
-        for (i = 1; i <= n; ++i) s = s * 60 + t[i]; printf "%.2f", s }' "$log")
-    cpu=$(awk -F': ' '/User time/ { u = $2 } /System time/ { s = $2 } END { printf "%.2f", u + s }' "$log")
-    peak_mb=$(awk -F': ' '/Maximum resident set size/ { printf "%.0f", $2 / 1024 }' "$log")
-}
 
 report() { # label
     printf '  %-30s wall %7.2f s  cpu %7.2f s  peak %5d MB  load %s\n' "$1" "$wall" "$cpu" \

@@ -6,14 +6,9 @@
 # show. The baselines run first and last, and the ratios use the quicker of the two.
 # Usage: bench/options.sh [BUILD_DIR]     Never part of CI; run it on a quiet machine.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-top=$(dirname "$here")
-build=${1:-build}
-case $build in /*) ;; *) build="$top/$build" ;; esac
-exe="$build/morvanta-render"
-[ -x "$exe" ] || { echo "bench: $exe is not built" >&2; exit 1; }
+source "$(dirname "$0")/lib.sh"
+use_build "${1:-build}"
 
-work="$here/work"
 "$here/make-pictures.sh" "$work/pictures"
 # Landscapes and a portrait (p04), so that the fills have bands to fill.
 sd_pictures=("$work"/pictures/p0{1,2,3,4,5,6}.jpg)

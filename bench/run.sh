@@ -8,8 +8,7 @@
 # --long adds the 200-picture run for the memory-flat check.
 # Usage: [ROUNDS=N] bench/run.sh [BUILD_DIR] [--long]     Never part of CI.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-top=$(dirname "$here")
+source "$(dirname "$0")/lib.sh"
 build=build
 long=0
 for arg in "$@"; do
@@ -18,12 +17,9 @@ for arg in "$@"; do
     *) build=$arg ;;
     esac
 done
-case $build in /*) ;; *) build="$top/$build" ;; esac
-exe="$build/morvanta-render"
-[ -x "$exe" ] || { echo "bench: $exe is not built" >&2; exit 1; }
+use_build "$build"
 command -v ffmpeg >/dev/null || { echo "bench: ffmpeg is missing" >&2; exit 1; }
 
-work="$here/work"
 mkdir -p "$work"
 "$here/make-pictures.sh" "$work/pictures"
 pictures=("$work"/pictures/p*.jpg)
@@ -33,23 +29,7 @@ export MORVANTA_CONFIG_DIR="$work/config"
 rm -rf "$MORVANTA_CONFIG_DIR"
 mkdir -p "$MORVANTA_CONFIG_DIR"
 
-video_seconds() { # frames of N pictures at 75 frames each with 18 fade frames between
-    awk -v n="$1" 'BEGIN { printf "%.2f", (n * 75 + (n - 1) * 18) * 0.04 }'
-}
 
-# Runs a command under /usr/bin/time; sets wall, cpu and peak_mb.
-measure() {
-    local log="$work/time.log"
-    if ! /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$work/stderr.log"; then
-        cat "$work/stderr.log" >&2
-        echo "bench: $1 failed" >&2
-        exit 1
-    fi
-    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
-        for (i = 1; i <= n; ++i) s = s * 60 + t[i]; printf "%.2f", s }' "$log")
-    cpu=$(awk -F': ' '/User time/ { u = $2 } /System time/ { s = $2 } END { printf "%.2f", u + s }' "$log")
-    peak_mb=$(awk -F': ' '/Maximum resident set size/ { printf "%.0f", $2 / 1024 }' "$log")
-}
 
 report() { # label, seconds of video
     printf '%-34s wall %7.2f s  cpu %7.2f s  peak %5d MB  %5.1fx real time\n' "$1" "$wall" \
