@@ -1,6 +1,7 @@
 #pragma once
 // One step of a cross-fade between two frames of the same size.
 #include "platform/image/U_Bitmap32.h"
+#include "video/U_FadeBlend.h"
 
 class TFramesFader {
 public:
@@ -11,8 +12,9 @@ public:
     TFramesFader& operator=(const TFramesFader&) = delete;
 
     // Writes step Step (0 .. FadeFrames - 1) into Dest, resized to FadeFrom's size. Step 0 is
-    // FadeFrom; step k is k / FadeFrames of the way to FadeTo. Output alpha is 0.
-    void Blend(int Step, TBitmap32& Dest) const;
+    // FadeFrom; step k is k / FadeFrames of the way to FadeTo. Output alpha is 0. The bytes are
+    // the same whichever code is asked for.
+    void Blend(int Step, TBitmap32& Dest, TFadeCode code = TFadeCode::Best) const;
 
     const TBitmap32& FadeFrom;
     const TBitmap32& FadeTo;
