@@ -118,10 +118,11 @@ TRenderOutcome RunRender(TBmpToAvi& aviWriter, const TRenderRequest& request,
         callbacks.Progress = [&](const TVideoMakerState& s, const TBitmap32* preview) {
             if (events.OnProgress)
                 events.OnProgress(TRenderPhase::Video, s.Position, s.Total, "Processing Video");
-            if (!preview) return; // the reports before the first frame and after the last
+            // The reports before the first frame and after the last have no frame.
+            if (!preview && !s.Repeated) return;
             progress.VideoFrames(s.Position + 1, s.Total);
             reportJob();
-            if (events.OnPreview) events.OnPreview(*preview);
+            if (events.OnPreview) events.OnPreview(preview);
         };
         callbacks.StopRequested = stopRequested;
         frameLoop = true;

@@ -43,7 +43,9 @@ struct TRenderEvents {
         OnProgress;
     // The whole job's progress, after every report of either phase and at its end.
     std::function<void(const TJobProgress&)> OnJobProgress;
-    std::function<void(const TBitmap32& frame)> OnPreview;
+    // Each frame written, after its progress report; null for a frame that repeats the one
+    // before.
+    std::function<void(const TBitmap32* frame)> OnPreview;
     std::function<void(const std::string& text)> OnLog;
     std::function<bool()> StopRequested;
 };

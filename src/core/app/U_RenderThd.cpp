@@ -19,16 +19,17 @@ void TRenderThd::Flush(const TBitmap32* preview) {
 
 void TRenderThd::Execute() {
     TRenderEvents events;
-    // A frame's report is followed by its preview: it is held back until the preview comes, or
-    // until the next event when none does (the reports before the first frame and after the
-    // last), so that the main thread is called once per frame.
+    // A frame's report is followed by its preview (null for a frame that repeats the one
+    // before): it is held back until the preview comes, or until the next event when none does
+    // (the reports before the first frame and after the last), so that the main thread is
+    // called once per frame.
     events.OnProgress = [this](TRenderPhase phase, std::int32_t position, std::int32_t max,
                                const std::string& text) {
         Flush(nullptr);
         pending_ = TReport{phase, position, max, text};
         if (phase != TRenderPhase::Video) Flush(nullptr);
     };
-    events.OnPreview = [this](const TBitmap32& frame) { Flush(&frame); };
+    events.OnPreview = [this](const TBitmap32* frame) { Flush(frame); };
     events.OnLog = [this](const std::string& text) {
         Flush(nullptr);
         if (OnLog) Synchronize([&] { OnLog(text); });

@@ -26,7 +26,7 @@ public:
     std::function<void(const std::string& text)> OnNote;
 
     // Both run on the main thread while the worker waits. `preview` is the frame just written
-    // (video phase only), valid during the call.
+    // (video phase only), valid during the call; null for a frame that repeats the one before.
     std::function<void(TRenderPhase phase, std::int32_t position, std::int32_t max,
                        const std::string& text, const TBitmap32* preview)>
         OnProgress;

@@ -14,11 +14,13 @@
 class TFrameServer;
 
 // One frame as the worker made it: the 32-bit frame, and when the worker had a converter and
-// the conversion worked, the same frame in the encoder's pixel format.
+// the conversion worked, the same frame in the encoder's pixel format. A frame that repeats
+// the one before has only its conversion: Frame then holds stale pixels.
 struct TAheadFrame {
     TBitmap32 Frame;
     TConvertedFrame Converted;
     bool IsConverted = false;
+    bool Repeats = false;
 };
 
 class TFrameAhead {
@@ -44,6 +46,8 @@ private:
     };
 
     void Run();
+    // Draws frame `index` into `slot` and converts it; `previous` is the frame before, if kept.
+    void Make(int index, TSlot& slot, const TAheadFrame* previous);
 
     TFrameServer& server_;
     TFrameConverter* converter_;

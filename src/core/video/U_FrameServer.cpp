@@ -149,27 +149,44 @@ int TFrameServer::FrameCount() const {
     return static_cast<int>(count);
 }
 
-void TFrameServer::GetFrame(TBitmap32& Frame, int Index) {
+TFrameServer::TPlace TFrameServer::Locate(int Index) const {
     if (Index < 0 || Index >= FrameCount()) throw EListIndexError(Index);
-    int picture = 0;
-    int offset = 0;
     if (FUniform) {
         const int period = FramesPerPicture + FadeFrames;
-        picture = Index / period;
-        offset = Index % period;
-    } else {
-        const auto after =
-            std::upper_bound(FTimeline.begin(), FTimeline.end(), static_cast<long long>(Index),
-                             [](long long i, const TSlot& slot) { return i < slot.Start; });
-        picture = static_cast<int>(after - FTimeline.begin()) - 1;
-        offset = static_cast<int>(Index - FTimeline[static_cast<std::size_t>(picture)].Start);
+        return {Index / period, Index % period};
     }
-    const int frames = FramesOf(picture);
-    if (offset < frames)
-        RenderStill(picture, offset, Frame);
+    const auto after =
+        std::upper_bound(FTimeline.begin(), FTimeline.end(), static_cast<long long>(Index),
+                         [](long long i, const TSlot& slot) { return i < slot.Start; });
+    const int picture = static_cast<int>(after - FTimeline.begin()) - 1;
+    return {picture, static_cast<int>(Index - FTimeline[static_cast<std::size_t>(picture)].Start)};
+}
+
+void TFrameServer::GetFrame(TBitmap32& Frame, int Index) {
+    const TPlace place = Locate(Index);
+    const int frames = FramesOf(place.Picture);
+    if (place.Offset < frames)
+        RenderStill(place.Picture, place.Offset, Frame);
     else
-        RenderFade(picture, offset - frames, Frame);
+        RenderFade(place.Picture, place.Offset - frames, Frame);
     if (CaptionText) DrawTextOverlay(Frame);
+}
+
+bool TFrameServer::RepeatsPrevious(int Index) const {
+    if (Index < 1 || Index >= FrameCount()) return false;
+    const TPlace place = Locate(Index);
+    // The picture in hand and its texts must be the ones the previous frame was drawn from: a
+    // changed list or reading mode has dropped them.
+    if (place.Offset < 1 || place.Offset >= FramesOf(place.Picture) ||
+        FCachedIndex != place.Picture || (CaptionText && FTextIndex != place.Picture))
+        return false;
+    const TLook look = LookOf(place.Picture);
+    if (look.Motion == TMotion::Still) return true;
+    if (look.Motion != TMotion::Pan || Style.Ease) return false;
+    const int frames = FramesOf(place.Picture);
+    const TPanWindow now = PanWindow(place.Picture, place.Offset, frames, Width, Height);
+    const TPanWindow before = PanWindow(place.Picture, place.Offset - 1, frames, Width, Height);
+    return now.Left == before.Left && now.Top == before.Top;
 }
 
 namespace {

@@ -46,6 +46,10 @@ public:
     // Renders frame Index into Frame (resized to Width x Height). Throws EListIndexError for
     // an index outside 0 .. FrameCount() - 1, and passes picture loading errors on.
     void GetFrame(TBitmap32& Frame, int Index);
+    // True when frame Index is known, without drawing it, to be the very frame GetFrame made
+    // last for Index - 1: a still picture, or a pan that has not moved a whole pixel, in
+    // frames of the picture in hand. False is always safe.
+    bool RepeatsPrevious(int Index) const;
 
     // Index of the cached picture, -1 for none.
     int CachedIndex() const { return FCachedIndex; }
@@ -83,6 +87,11 @@ private:
         int CanvasHeight;
     };
     TLook LookOf(int PictureIndex) const;
+    struct TPlace {
+        int Picture = 0;
+        int Offset = 0; // frames after the picture's first; past its still frames: a transition
+    };
+    TPlace Locate(int Index) const;
     TTransition TransitionOf(int PictureIndex) const;
     int FramesOf(int PictureIndex) const;
     const TPictureStyle* PictureStyleOf(int PictureIndex) const;

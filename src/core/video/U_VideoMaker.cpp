@@ -82,7 +82,9 @@ void MakeVideo(TVideoWriter& writer, const TVideoMakerInputs& inputs,
                     else
                         writer.AddFrame(made.Frame);
                     state.Position = i;
-                    report(&made.Frame);
+                    state.Repeated = made.Repeats;
+                    report(made.Repeats ? nullptr : &made.Frame);
+                    state.Repeated = false;
                     ahead.Release();
                 }
             }

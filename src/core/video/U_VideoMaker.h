@@ -39,10 +39,12 @@ struct TVideoMakerState {
     int Position = 0; // index of the last frame written; 0 before the first and at the end
     int Total = 0;    // frames of the render
     bool Aborted = false;
+    bool Repeated = false; // the frame last written is the one before it again
 };
 
 struct TVideoMakerCallbacks {
-    // After every frame (preview = that frame) and at the start and end (preview = null).
+    // After every frame (preview = that frame, or null when it repeats the frame before: the
+    // last preview still shows it) and at the start and end (preview = null, Repeated false).
     std::function<void(const TVideoMakerState&, const TBitmap32* preview)> Progress;
     // Polled before every frame.
     std::function<bool()> StopRequested;

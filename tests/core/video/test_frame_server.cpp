@@ -349,3 +349,69 @@ TEST_F(FrameServerTest, FailedLoadEmptiesCacheAndPassesErrorOn) {
     EXPECT_EQ(frame.At(1, 1) & 0xFFFFFFu, 0x336699u);
     EXPECT_EQ(frame.At(1, 2) & 0xFFFFFFu, PackRGB(31, 61, 92, 0));
 }
+
+TEST_F(FrameServerTest, FramesSaidToRepeatAreThePreviousFrame) {
+    // Pictures with detail, so that any move or redraw shows in the pixels.
+    const auto detailed = [&](const std::string& name, int w, int h) {
+        TBitmap32 b = test::MakeGradient(w, h);
+        test::FillRect(b, w / 3, h / 4, 5, 4, 0xF0F0F0);
+        WriteBmp24(dir.File(name), b);
+        return dir.File(name);
+    };
+    TStringList paths({detailed("a.bmp", 120, 80), detailed("b.bmp", 60, 90),
+                       detailed("c.bmp", 200, 50), detailed("d.bmp", 7, 5)});
+    TStringList captions({"one", "two", "three", "four"});
+    struct TCase {
+        const char* Name;
+        TShowStyle Style;
+        std::vector<TPictureStyle> Pictures;
+        int MinRepeats; // a floor, so that a server that never says so fails
+    };
+    const std::vector<TCase> cases = {
+        {"still, fades and captions", {.CrossFade = true, .CaptionText = true}, {}, 4 * 19},
+        {"still, greyscale, no captions", {.CrossFade = true, .Greyscale = true}, {}, 4 * 19},
+        {"pan in whole pixels", {.DynamicPictures = true, .CaptionText = true}, {}, 20},
+        {"eased pan", {.DynamicPictures = true, .Ease = true}, {}, 0},
+        {"zoom", {.DynamicPictures = true, .Motion = TMotion::ZoomIn}, {}, 0},
+        {"own times, motions and transitions",
+         {.CrossFade = true, .CaptionText = true},
+         {{.TimeMs = 400, .Transition = TTransition::Cut},
+          {.Motion = TMotion::Pan},
+          {.TimeMs = 1200, .Transition = TTransition::WipeLeft},
+          {.Motion = TMotion::ZoomOut}},
+         10},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TFrameServer server(paths, &captions, 20, 30, 40, c.Style);
+        if (!c.Pictures.empty()) server.SetPictureStyles(c.Pictures, 40);
+        TBitmap32 previous;
+        int repeats = 0;
+        for (int i = 0; i < server.FrameCount(); ++i) {
+            // Asked before the frame is drawn, as the renderer does.
+            const bool saidToRepeat = server.RepeatsPrevious(i);
+            server.GetFrame(frame, i);
+            if (saidToRepeat) {
+                ++repeats;
+                ASSERT_TRUE(frame.Pixels == previous.Pixels) << "frame " << i;
+            }
+            previous = frame;
+        }
+        EXPECT_GE(repeats, c.MinRepeats);
+        if (c.MinRepeats == 0) {
+            EXPECT_EQ(repeats, 0);
+        }
+    }
+
+    // A changed list drops the picture in hand: nothing repeats until it is drawn again.
+    TFrameServer server(paths, &captions, 20, 30, 40, TShowStyle{.CaptionText = true});
+    server.GetFrame(frame, 3);
+    EXPECT_TRUE(server.RepeatsPrevious(4));
+    EXPECT_FALSE(server.RepeatsPrevious(0));
+    EXPECT_FALSE(server.RepeatsPrevious(20)); // the next picture's first frame
+    EXPECT_FALSE(server.RepeatsPrevious(server.FrameCount()));
+    paths.Move(0, 1);
+    EXPECT_FALSE(server.RepeatsPrevious(4));
+    server.GetFrame(frame, 4);
+    EXPECT_TRUE(server.RepeatsPrevious(5));
+}
