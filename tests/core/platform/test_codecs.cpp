@@ -9,6 +9,8 @@
 
 #include "TestSupport.h"
 #include "platform/base/U_Errors.h"
+#include "platform/codec/U_CodecProfiles.h"
+#include "platform/codec/U_CodecTrial.h"
 #include "platform/codec/U_Codecs.h"
 #include "platform/container/U_Container.h"
 #include "platform/os/U_Settings.h"
@@ -343,6 +345,47 @@ TEST(Codecs, RefusalNamesWhatTheCodecNeedsAndASizeOrRateThatWorks) {
         EXPECT_EQ(CodecRefusal(*codec, row.Width, row.Height, row.Period), row.Refusal)
             << row.FourCC << " " << row.Width << "x" << row.Height << " " << row.Period << " ms";
     }
+}
+
+TEST(Codecs, APassedTrialIsRememberedForItsLibrariesOptionsAndSize) {
+    TPrivateStore store;
+    const TCodecInfo h264 = Need("H264");
+    const std::string ini = SettingsFolder() + "/machine.ini";
+    EXPECT_FALSE(TrialPassedBefore(h264, 160, 120, 40));
+    ASSERT_EQ(CodecRefusal(h264, 160, 120, 40), "");
+    EXPECT_TRUE(TrialPassedBefore(h264, 160, 120, 40));
+    EXPECT_FALSE(TrialPassedBefore(h264, 160, 120, 33)) << "another frame period";
+    EXPECT_FALSE(TrialPassedBefore(h264, 320, 240, 40)) << "another size";
+
+    // A refusal is never kept: the user may change what the codec is given.
+    const TCodecInfo xvid = Need("XVID");
+    EXPECT_NE(CodecRefusal(xvid, 721, 577, 40), "");
+    EXPECT_FALSE(TrialPassedBefore(xvid, 721, 577, 40));
+
+    // A remembered pass stands in for the trial: forge one for a size the codec refuses.
+    const auto bytes = test::ReadFile(ini);
+    const std::string text(bytes.begin(), bytes.end());
+    const std::string pass = "|160x120|";
+    ASSERT_NE(text.find(pass), std::string::npos) << text;
+    test::WriteText(ini, std::string(text).replace(text.find(pass), pass.size(), "|161x121|"));
+    EXPECT_NE(CodecTrial(h264, 161, 121, 40), "");
+    EXPECT_EQ(CodecRefusal(h264, 161, 121, 40), "");
+
+    // Other libraries pass it again, and the new pass replaces the stale one.
+    const std::string ident = CodecLibraryIdent();
+    const std::size_t passIdent = text.find(ident, text.find(pass));
+    ASSERT_NE(passIdent, std::string::npos);
+    test::WriteText(ini, std::string(text).replace(passIdent, ident.size(), "Lavc0.0/0"));
+    EXPECT_FALSE(TrialPassedBefore(h264, 160, 120, 40));
+    EXPECT_EQ(CodecRefusal(h264, 160, 120, 40), "");
+    EXPECT_TRUE(TrialPassedBefore(h264, 160, 120, 40));
+
+    // Changed options are another trial.
+    auto options = ReadCodecOptions("H264");
+    ASSERT_FALSE(options.empty());
+    options[0].Value = options[0].Value == options[0].Min ? options[0].Max : options[0].Min;
+    ASSERT_TRUE(WriteCodecOptions("H264", options));
+    EXPECT_FALSE(TrialPassedBefore(h264, 160, 120, 40));
 }
 
 TEST(Codecs, EveryListedCodecGivesBackEveryFrameOfAStillPicture) {

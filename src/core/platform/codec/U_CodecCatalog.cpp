@@ -26,11 +26,6 @@ constexpr const char* HardwareMarks[] = {"_vaapi", "_nvenc", "_qsv",          "_
 // Raised when the probe's rules change, so lists cached by an older program are probed again.
 constexpr int ProbeRevision = 5;
 
-std::string LibraryIdent() {
-    return std::string(LIBAVCODEC_IDENT) + "/" + std::to_string(avcodec_version()) + "/r" +
-           std::to_string(ProbeRevision);
-}
-
 std::string TagText(unsigned tag) {
     std::string text(4, ' ');
     for (int i = 0; i < 4; ++i) text[i] = static_cast<char>((tag >> (8 * i)) & 0xFF);
@@ -138,7 +133,7 @@ std::optional<TCodecInfo> ParseEntry(const std::string& text) {
 
 std::optional<std::vector<TCodecInfo>> ReadCache() {
     const auto version = ReadStringValue(TSettingsHive::Machine, CodecsKey, "Version");
-    if (!version || *version != LibraryIdent()) return std::nullopt;
+    if (!version || *version != CodecLibraryIdent()) return std::nullopt;
     const auto countText = ReadStringValue(TSettingsHive::Machine, CodecsKey, "Count");
     if (!countText) return std::nullopt;
     const long count = std::strtol(countText->c_str(), nullptr, 10);
@@ -161,7 +156,7 @@ void WriteCache(const std::vector<TCodecInfo>& list) {
         WriteStringValue(TSettingsHive::Machine, CodecsKey, "Codec" + std::to_string(i),
                          EntryText(list[i]));
     WriteStringValue(TSettingsHive::Machine, CodecsKey, "Count", std::to_string(list.size()));
-    WriteStringValue(TSettingsHive::Machine, CodecsKey, "Version", LibraryIdent());
+    WriteStringValue(TSettingsHive::Machine, CodecsKey, "Version", CodecLibraryIdent());
 }
 
 } // namespace
@@ -200,4 +195,9 @@ std::optional<TCodecInfo> FindCodec(const std::string& fourcc) {
     for (TCodecInfo& c : ListCodecInfos())
         if (SameFourCC(c.FourCC, fourcc)) return std::move(c);
     return std::nullopt;
+}
+
+std::string CodecLibraryIdent() {
+    return std::string(LIBAVCODEC_IDENT) + "/" + std::to_string(avcodec_version()) + "/r" +
+           std::to_string(ProbeRevision);
 }

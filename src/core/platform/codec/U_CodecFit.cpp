@@ -147,8 +147,14 @@ std::string ShortName(const std::string& fourcc) {
 } // namespace
 
 std::string CodecRefusal(const TCodecInfo& codec, int width, int height, int frameDuration) {
+    if (TrialPassedBefore(codec, width, height, frameDuration)) return {};
     const std::string problem = CodecTrial(codec, width, height, frameDuration);
-    if (problem.empty()) return {};
+    if (problem.empty()) {
+        // A device can go away with the libraries unchanged: hardware trials run every time.
+        if (!IsHardwareEncoder(codec.Encoder))
+            RememberPassedTrial(codec, width, height, frameDuration);
+        return {};
+    }
     if (width <= 0 || height <= 0 || frameDuration <= 0) return problem;
     TFitSearch search(codec);
     const std::string name = ShortName(codec.FourCC);

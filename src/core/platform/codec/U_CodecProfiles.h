@@ -50,6 +50,9 @@ const std::vector<TCodecProfile>& WellKnownProfiles();
 std::vector<TOptionSpec> OptionSpecsFor(const TCodecInfo& codec);
 // The options of `codec` with their stored values.
 std::vector<TCodecOption> ReadOptionsFor(const TCodecInfo& codec);
+
+// The installed libavcodec and the probe's rules: results kept under another one are stale.
+std::string CodecLibraryIdent();
 // Sets up `ctx` for `codec` before avcodec_open2: defaults, then the stored options.
 void ApplyCodecSettings(AVCodecContext* ctx, const TCodecInfo& codec);
 // Bits per pixel written in the stream format for an opened encoder.

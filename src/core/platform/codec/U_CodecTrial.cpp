@@ -7,6 +7,7 @@
 #include "platform/base/U_Errors.h"
 #include "platform/codec/U_CodecProfiles.h"
 #include "platform/codec/U_CodecTrial.h"
+#include "platform/os/U_Settings.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -141,4 +142,32 @@ std::string CodecTrial(const TCodecInfo& codec, int width, int height, int frame
 
 bool CodecAccepts(const TCodecInfo& codec, int width, int height, int frameDuration) {
     return CodecTrial(codec, width, height, frameDuration).empty();
+}
+
+namespace {
+
+std::string PassedTrialsKey() {
+    return std::string(CodecsKey) + "\\Passed trials";
+}
+
+std::string TrialName(const TCodecInfo& codec, int width, int height, int frameDuration) {
+    std::string name = codec.FourCC + "|" + codec.Encoder + "|" + codec.PixelFormat + "|" +
+                       SizeText(width, height) + "|" + std::to_string(frameDuration) + " ms";
+    for (const TCodecOption& option : ReadOptionsFor(codec))
+        name += "|" + option.Name + ":" + std::to_string(option.Value);
+    return name;
+}
+
+} // namespace
+
+bool TrialPassedBefore(const TCodecInfo& codec, int width, int height, int frameDuration) {
+    const auto passed = ReadStringValue(TSettingsHive::Machine, PassedTrialsKey(),
+                                        TrialName(codec, width, height, frameDuration));
+    return passed && *passed == CodecLibraryIdent();
+}
+
+void RememberPassedTrial(const TCodecInfo& codec, int width, int height, int frameDuration) {
+    // A store that cannot be written only means the trial runs again next time.
+    WriteStringValue(TSettingsHive::Machine, PassedTrialsKey(),
+                     TrialName(codec, width, height, frameDuration), CodecLibraryIdent());
 }

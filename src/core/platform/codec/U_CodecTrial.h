@@ -9,3 +9,9 @@
 // changed picture). "" when every frame comes back at width x height; otherwise why not.
 std::string TrialRender(const TCodecInfo& codec, int width, int height, int frameDuration,
                         bool stillAndChange);
+
+// Trials that passed, kept in the settings store with the libraries that passed them: a
+// render's trial starts the encoder at the video's size, as costly as a second of video.
+// Keyed by the codec, its options' values, the size and the frame period.
+bool TrialPassedBefore(const TCodecInfo& codec, int width, int height, int frameDuration);
+void RememberPassedTrial(const TCodecInfo& codec, int width, int height, int frameDuration);
