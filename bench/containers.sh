@@ -5,8 +5,8 @@
 # same frames: the render's frames once as raw YUV 4:2:0 in memory, encoded by ffmpeg with the
 # same settings. melt writes the same MP4 when it is installed.
 # Prints wall time, CPU time (user + sys: the fairer number on a shared machine) and peak
-# memory of each, in turns for ROUNDS rounds (default 3), then the best round of each and the
-# ratios by CPU time and by wall time.
+# memory of each, in turns for ROUNDS rounds (default 5), then the best round of each and the
+# ratios by CPU time and by wall time, and by the median CPU time.
 # Usage: [ROUNDS=N] [PICTURES=N] [PICTURES_4K=N] bench/containers.sh [BUILD_DIR]
 # PICTURES (default 6) and PICTURES_4K (default 2, 0 for none) keep the raw frames within a
 # few GB of memory.   Never part of CI.
@@ -18,7 +18,7 @@ command -v ffmpeg >/dev/null || { echo "bench: ffmpeg is missing" >&2; exit 1; }
 mkdir -p "$work"
 "$here/make-pictures.sh" "$work/pictures"
 pictures=("$work"/pictures/p*.jpg)
-rounds=${ROUNDS:-3}
+rounds=${ROUNDS:-5}
 hd_count=${PICTURES:-6}
 uhd_count=${PICTURES_4K:-2}
 
@@ -37,9 +37,11 @@ report() { # label
         "$peak_mb" "$(load)"
 }
 
-# best_<key> holds the lowest cpu time so far, with that round's wall time and peak.
+# best_<key> holds the lowest cpu time so far, with that round's wall time and peak; all_<key>
+# every round's cpu time, for the median.
 keep_best() { # key
-    local var="best_$1"
+    local var="best_$1" list="all_$1"
+    printf -v "$list" '%s %s' "${!list:-}" "$cpu"
     if [ -z "${!var:-}" ] || awk -v a="$cpu" -v b="${!var%% *}" 'BEGIN { exit !(a < b) }'; then
         printf -v "$var" '%s %s %s' "$cpu" "$wall" "$peak_mb"
     fi
@@ -50,14 +52,25 @@ best_line() { # key, label
     read -r cpu wall peak_mb <<<"${!var}"
     printf '  %-30s cpu %7.2f s  wall %7.2f s  peak %5d MB\n' "$2" "$cpu" "$wall" "$peak_mb"
 }
+median() { # numbers...
+    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
+        print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+# The best rounds' ratio, and the medians' ratio: one round's cpu time varies by several per
+# cent on a shared machine, so a single pair can land either side of a target.
 ratio() { # key, key, label, target
-    local a="best_$1" b="best_$2"
+    local a="best_$1" b="best_$2" la="all_$1" lb="all_$2"
     [ -n "${!a:-}" ] && [ -n "${!b:-}" ] || return 0
     read -r ac aw _ <<<"${!a}"
     read -r bc bw _ <<<"${!b}"
-    printf '  %-36s cpu %.3f  wall %.3f  (target <= %s)\n' "$3" \
+    # shellcheck disable=SC2086 # the lists are words
+    local am bm
+    am=$(median ${!la})
+    bm=$(median ${!lb})
+    printf '  %-26s cpu %.3f  wall %.3f  median cpu %.3f  (target <= %s)\n' "$3" \
         "$(awk -v a="$ac" -v b="$bc" 'BEGIN { print a / b }')" \
-        "$(awk -v a="$aw" -v b="$bw" 'BEGIN { print a / b }')" "$4"
+        "$(awk -v a="$aw" -v b="$bw" 'BEGIN { print a / b }')" \
+        "$(awk -v a="$am" -v b="$bm" 'BEGIN { print a / b }')" "$4"
 }
 
 picture_args() { # count
