@@ -95,15 +95,25 @@ floor() { # size, raw frames, output
         -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv \
         -f mp4 "$3"
 }
+# The same frames as the render: 75 of each picture alone and 18 of each cross-fade. A mix
+# follows the two clips it joins and overlaps them, so a picture between two others is a clip
+# of 18 + 75 + 18 frames.
 melt_mp4() { # width, height, output, count
-    local margs=() i=0
+    local margs=() i=0 length
     while [ "$i" -lt "$4" ]; do
-        [ ${#margs[@]} -gt 0 ] && margs+=(-mix 18 -mixer luma)
-        margs+=("${pictures[$((i % ${#pictures[@]}))]}" in=0 out=92)
+        length=75
+        [ "$i" -gt 0 ] && length=$((length + 18))
+        [ "$i" -lt $(($4 - 1)) ] && length=$((length + 18))
+        margs+=("${pictures[$((i % ${#pictures[@]}))]}" in=0 out=$((length - 1)))
+        [ "$i" -gt 0 ] && margs+=(-mix 18 -mixer luma)
         i=$((i + 1))
     done
     measure melt -silent "${margs[@]}" -profile atsc_1080p_25 -consumer "avformat:$3" \
-        width="$1" height="$2" vcodec=libx264 crf=20 preset=fast g=250 bf=0 an=1
+        width="$1" height="$2" vcodec=libx264 crf=20 preset=fast g=250 keyint_min=250 bf=0 an=1
+    local got
+    got=$(ffprobe -v error -count_packets -select_streams v -show_entries stream=nb_read_packets \
+        -of csv=p=0 "$3")
+    [ "$got" = "$frames" ] || { echo "bench: melt wrote $got frames, not $frames" >&2; exit 1; }
 }
 
 # The render's own frames as raw YUV, once, for the floor: converted as the encoder's input is
